@@ -1,0 +1,41 @@
+# Warnings as errors for our own code only; third-party headers come in as SYSTEM.
+function(norvosms_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A GoogleTest executable registered with CTest as one test.
+#   norvosms_gtest(NAME n SOURCES ... [LIBS ...] [LABELS ...] [FIXTURES ...] [ENV k=v ...] [TIMEOUT s])
+function(norvosms_gtest)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES;ENV" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  norvosms_warnings(${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "NORVOSMS_SOURCE_DIR=${CMAKE_SOURCE_DIR};NORVOSMS_BUILD_DIR=${CMAKE_BINARY_DIR};QT_QPA_PLATFORM=offscreen;${T_ENV}")
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  if(T_FIXTURES)
+    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
+  endif()
+endfunction()
+
+# A libFuzzer target with its seed corpus in the repo; in a fuzz build CTest runs it
+# for NORVOSMS_FUZZ_SECONDS on a copy of the corpus (label "fuzz").
+#   norvosms_fuzzer(NAME n SOURCES ... LIBS ... CORPUS dir)
+set(NORVOSMS_FUZZ_SECONDS 60 CACHE STRING "Seconds each fuzzer runs under CTest")
+function(norvosms_fuzzer)
+  cmake_parse_arguments(F "" "NAME;CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${F_NAME} ${F_SOURCES})
+  norvosms_warnings(${F_NAME})
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  add_test(NAME ${F_NAME}
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-fuzzer.sh $<TARGET_FILE:${F_NAME}> ${F_CORPUS}
+            ${CMAKE_BINARY_DIR}/fuzz-work/${F_NAME} ${NORVOSMS_FUZZ_SECONDS})
+  set_tests_properties(${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 7200)
+endfunction()

@@ -1,0 +1,11 @@
+# Sanitizers apply to every target, libraries included, so reports point into our code.
+if(NORVOSMS_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "NORVOSMS_FUZZ needs clang (CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+elseif(NORVOSMS_SANITIZE)
+  add_compile_options(-fsanitize=${NORVOSMS_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all -g)
+  add_link_options(-fsanitize=${NORVOSMS_SANITIZE})
+endif()

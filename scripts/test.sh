@@ -1,0 +1,26 @@
+#!/bin/sh
+# Every test: installs what is missing, builds and runs the suites.
+#   1. all tests under AddressSanitizer + UndefinedBehaviorSanitizer
+#   2. the threaded tests (label "threads") under ThreadSanitizer
+#   3. each libFuzzer target for a short while (NORVOSMS_FUZZ_SECONDS, default 20)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+sh "$root/scripts/install-deps.sh"
+build=${NORVOSMS_BUILD_ROOT:-$root/build}
+fuzz_seconds=${NORVOSMS_FUZZ_SECONDS:-20}
+
+cmake -S "$root" -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DNORVOSMS_SANITIZE=address,undefined
+cmake --build "$build/asan"
+(cd "$build/asan" && ctest --output-on-failure --timeout 600 -LE fuzz)
+
+cmake -S "$root" -B "$build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DNORVOSMS_SANITIZE=thread -DNORVOSMS_APP=OFF
+cmake --build "$build/tsan"
+(cd "$build/tsan" && ctest --output-on-failure --timeout 600 -L threads --no-tests=ignore)
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DNORVOSMS_FUZZ=ON -DNORVOSMS_TESTS=OFF -DNORVOSMS_APP=OFF -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds"
+cmake --build "$build/fuzz"
+(cd "$build/fuzz" && ctest --output-on-failure -L fuzz --no-tests=ignore)
+echo "all tests passed"
