@@ -8,8 +8,11 @@
 #if __has_include("winnls.h")
 #include "winnls.h"
 #endif
-#if __has_include("winbase.h")
-#include "winbase.h"
+#if __has_include("processenv.h")
+#include "processenv.h"
+#endif
+#if __has_include("libloaderapi.h")
+#include "libloaderapi.h"
 #endif
 #if __has_include("synchapi.h")
 #include "synchapi.h"
@@ -19,4 +22,7 @@
 #endif
 #if __has_include("winuser.h")
 #include "winuser.h"
+#endif
+#if __has_include("wincrypt.h")
+#include "wincrypt.h"
 #endif
