@@ -37,6 +37,16 @@ typedef void* HANDLE;
 typedef void* HMODULE;
 typedef void* HINSTANCE;
 typedef void* HLOCAL;
+typedef void* HICON;
+typedef void* HCURSOR;
+typedef void* HBRUSH;
+typedef void* HMENU;
+typedef WORD ATOM;
+
+typedef struct tagPOINT {
+  LONG x;
+  LONG y;
+} POINT, *LPPOINT;
 // A window handle is a 4-byte value, as on 32-bit Windows; 0 is no window.
 typedef std::uint32_t HWND;
 

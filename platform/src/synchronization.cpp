@@ -1,0 +1,118 @@
+#include <synchapi.h>
+#include <winerror.h>
+
+#include "kernel_object.h"
+
+#include <chrono>
+#include <thread>
+#include <unordered_map>
+
+namespace norvosms::platform {
+
+void KernelObject::Signal() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_bSignalled = true;
+  m_signalled.notify_all();
+}
+
+bool KernelObject::WaitSignalled(DWORD milliseconds) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  if (milliseconds == INFINITE) {
+    m_signalled.wait(lock, [this] { return m_bSignalled; });
+    return true;
+  }
+  return m_signalled.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                              [this] { return m_bSignalled; });
+}
+
+namespace {
+
+// Handles are looked up, never dereferenced, so a stale or made-up handle fails cleanly.
+struct HandleTable {
+  std::mutex mutex;
+  std::unordered_map<HANDLE, std::shared_ptr<KernelObject>> objects;
+  std::uintptr_t next = 0x100;
+};
+
+HandleTable& Handles() {
+  static HandleTable* table = new HandleTable;  // never destroyed: detached threads outlive exit
+  return *table;
+}
+
+std::shared_ptr<KernelObject> FindHandle(HANDLE handle) {
+  HandleTable& table = Handles();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  auto it = table.objects.find(handle);
+  return it == table.objects.end() ? nullptr : it->second;
+}
+
+}  // namespace
+
+HANDLE RegisterHandle(std::shared_ptr<KernelObject> object) {
+  HandleTable& table = Handles();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.next += 4;  // multiples of four, as on Windows
+  HANDLE handle = reinterpret_cast<HANDLE>(table.next);
+  table.objects.emplace(handle, std::move(object));
+  return handle;
+}
+
+}  // namespace norvosms::platform
+
+using norvosms::platform::FindHandle;
+
+// std::recursive_mutex: Windows critical sections may be entered again by their owner.
+extern "C" void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION cs) {
+  *cs = CRITICAL_SECTION{};
+  cs->LockSemaphore = new std::recursive_mutex;
+}
+
+// Entering an uninitialised or deleted section does nothing instead of crashing.
+extern "C" void WINAPI EnterCriticalSection(LPCRITICAL_SECTION cs) {
+  if (cs == nullptr || cs->LockSemaphore == nullptr) return;
+  static_cast<std::recursive_mutex*>(cs->LockSemaphore)->lock();
+}
+
+extern "C" void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs) {
+  if (cs == nullptr || cs->LockSemaphore == nullptr) return;
+  static_cast<std::recursive_mutex*>(cs->LockSemaphore)->unlock();
+}
+
+extern "C" void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION cs) {
+  if (cs == nullptr) return;
+  delete static_cast<std::recursive_mutex*>(cs->LockSemaphore);
+  cs->LockSemaphore = nullptr;
+}
+
+// Condition variable on the handle's object; WAIT_FAILED with ERROR_INVALID_HANDLE for unknown handles.
+extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+  std::shared_ptr<norvosms::platform::KernelObject> object = FindHandle(hHandle);
+  if (!object) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+  }
+  return object->WaitSignalled(dwMilliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+// Drops the handle; the object lives on while its thread still runs.
+extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
+  auto& table = norvosms::platform::Handles();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  if (table.objects.erase(hObject) == 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// std::this_thread::sleep_for; Sleep(0) yields the rest of the time slice.
+extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
+  if (dwMilliseconds == 0) {
+    std::this_thread::yield();
+    return;
+  }
+  if (dwMilliseconds == INFINITE) {
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+}
