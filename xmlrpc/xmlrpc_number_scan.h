@@ -1,0 +1,16 @@
+// Number reading for the value reader: locale-independent, bounded by the text.
+#pragma once
+
+#include <cstdint>
+
+// A decimal integer after optional whitespace and sign, clamped to the 32-bit range.
+// false when no digit follows; the cursor then stays where it was.
+bool scanInt32(const char*& cursor, std::int32_t& value);
+
+// A floating-point number after optional whitespace (decimal, "inf" or "nan");
+// overflow gives an infinity, underflow a zero. false when nothing is read.
+bool scanDouble(const char*& cursor, double& value);
+
+// One scanf-style "%<width>d" field: whitespace, then at most `width` characters of
+// sign and digits. false when no digit is found.
+bool scanFixedWidthInt(const char*& cursor, const char* end, int width, std::int32_t& value);

@@ -1,0 +1,43 @@
+#include <cstring>
+
+#include "xmlrpc/xmlrpc_text.h"
+#include "xmlrpc/xmlrpc_text_internal.h"
+
+namespace {
+
+const char kXmlDeclarationStart[] = "<?xml version";
+
+bool startsWithIgnoreCase(const std::string& text, const char* prefix) {
+  const std::size_t length = std::strlen(prefix);
+  return text.size() >= length && equalsIgnoreCase(text.substr(0, length), prefix);
+}
+
+}  // namespace
+
+bool readResponse(const char* response, XmlRpcValue& result) {
+  const char* body = response ? response : "";
+  const char* cursor = body;
+  const std::string t = nextTag(cursor);
+  if (!startsWithIgnoreCase(t, kXmlDeclarationStart)) throw XmlRpcException(t.empty() ? body : cursor);
+
+  const std::string u = nextTag(cursor);
+  if (!equalsIgnoreCase(u, "<methodResponse>")) {
+    // Web servers answer a wrong scheme or path with a page of their own.
+    if (std::strstr(cursor, "<title>Bad request!</title>")) throw XmlRpcException("Talking HTTP to a HTTPS server?");
+    if (std::strstr(cursor, "Object ! found")) throw XmlRpcException("Wrong URL (\"Object ! found\")");
+    throw XmlRpcException(cursor);
+  }
+
+  skipXmlRpcWhitespace(cursor);
+  if (std::strncmp(cursor, "<fault>", 7) == 0) {
+    expectTag("<fault>", cursor);
+    result.readXml(cursor);
+    expectTag("</fault>", cursor);
+    return false;
+  }
+  // Only the first parameter is read; what follows it is never looked at.
+  expectTag("<params>", cursor);
+  expectTag("<param>", cursor);
+  result.readXml(cursor);
+  return true;
+}
