@@ -1,0 +1,112 @@
+// WinInet: sessions, connections and HTTP(S) requests, and the WinInet error codes.
+#pragma once
+
+#include "windef.h"
+
+typedef void* HINTERNET;
+typedef WORD INTERNET_PORT;
+typedef HINTERNET* LPHINTERNET;
+
+#define INTERNET_DEFAULT_HTTP_PORT 80
+#define INTERNET_DEFAULT_HTTPS_PORT 443
+#define INTERNET_INVALID_PORT_NUMBER 0
+
+// InternetOpenA access types.
+#define INTERNET_OPEN_TYPE_PRECONFIG 0
+#define INTERNET_OPEN_TYPE_DIRECT 1
+#define INTERNET_OPEN_TYPE_PROXY 3
+
+// InternetConnectA services.
+#define INTERNET_SERVICE_FTP 1
+#define INTERNET_SERVICE_GOPHER 2
+#define INTERNET_SERVICE_HTTP 3
+
+// Request flags.
+#define INTERNET_FLAG_RELOAD 0x80000000
+#define INTERNET_FLAG_NO_CACHE_WRITE 0x04000000
+#define INTERNET_FLAG_SECURE 0x00800000
+#define INTERNET_FLAG_KEEP_CONNECTION 0x00400000
+#define INTERNET_FLAG_NO_AUTO_REDIRECT 0x00200000
+#define INTERNET_FLAG_PRAGMA_NOCACHE 0x00000100
+#define INTERNET_FLAG_IGNORE_CERT_CN_INVALID 0x00001000
+#define INTERNET_FLAG_IGNORE_CERT_DATE_INVALID 0x00002000
+
+// Options.
+#define INTERNET_OPTION_CONNECT_TIMEOUT 2
+#define INTERNET_OPTION_SEND_TIMEOUT 5
+#define INTERNET_OPTION_RECEIVE_TIMEOUT 6
+#define INTERNET_OPTION_SECURITY_FLAGS 31
+#define INTERNET_OPTION_MAX_CONNS_PER_SERVER 73
+#define INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER 74
+
+// Security flags (INTERNET_OPTION_SECURITY_FLAGS).
+#define SECURITY_FLAG_SECURE 0x00000001
+#define SECURITY_FLAG_IGNORE_REVOCATION 0x00000080
+#define SECURITY_FLAG_IGNORE_UNKNOWN_CA 0x00000100
+#define SECURITY_FLAG_IGNORE_WRONG_USAGE 0x00000200
+#define SECURITY_FLAG_IGNORE_CERT_CN_INVALID INTERNET_FLAG_IGNORE_CERT_CN_INVALID
+#define SECURITY_FLAG_IGNORE_CERT_DATE_INVALID INTERNET_FLAG_IGNORE_CERT_DATE_INVALID
+
+// HttpAddRequestHeadersA modifiers.
+#define HTTP_ADDREQ_FLAG_ADD_IF_NEW 0x10000000
+#define HTTP_ADDREQ_FLAG_ADD 0x20000000
+#define HTTP_ADDREQ_FLAG_REPLACE 0x80000000
+
+// HttpQueryInfoA levels and modifiers.
+#define HTTP_QUERY_STATUS_CODE 19
+#define HTTP_QUERY_STATUS_TEXT 20
+#define HTTP_QUERY_FLAG_NUMBER 0x20000000
+
+// WinInet error codes.
+#define INTERNET_ERROR_BASE 12000
+#define ERROR_INTERNET_OUT_OF_HANDLES 12001
+#define ERROR_INTERNET_TIMEOUT 12002
+#define ERROR_INTERNET_EXTENDED_ERROR 12003
+#define ERROR_INTERNET_INTERNAL_ERROR 12004
+#define ERROR_INTERNET_INVALID_URL 12005
+#define ERROR_INTERNET_UNRECOGNIZED_SCHEME 12006
+#define ERROR_INTERNET_NAME_NOT_RESOLVED 12007
+#define ERROR_INTERNET_PROTOCOL_NOT_FOUND 12008
+#define ERROR_INTERNET_INVALID_OPTION 12009
+#define ERROR_INTERNET_BAD_OPTION_LENGTH 12010
+#define ERROR_INTERNET_INCORRECT_HANDLE_TYPE 12018
+#define ERROR_INTERNET_INCORRECT_HANDLE_STATE 12019
+#define ERROR_INTERNET_CANNOT_CONNECT 12029
+#define ERROR_INTERNET_CONNECTION_ABORTED 12030
+#define ERROR_INTERNET_CONNECTION_RESET 12031
+#define ERROR_INTERNET_SEC_CERT_DATE_INVALID 12037
+#define ERROR_INTERNET_SEC_CERT_CN_INVALID 12038
+#define ERROR_INTERNET_INVALID_CA 12045
+#define ERROR_HTTP_HEADER_NOT_FOUND 12150
+#define ERROR_HTTP_INVALID_SERVER_RESPONSE 12152
+#define ERROR_INTERNET_SECURITY_CHANNEL_ERROR 12157
+#define ERROR_INTERNET_SEC_INVALID_CERT 12169
+#define ERROR_INTERNET_SEC_CERT_REVOKED 12170
+#define ERROR_INTERNET_NOT_INITIALIZED 12172
+
+extern "C" {
+HINTERNET WINAPI InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy,
+                               LPCSTR lpszProxyBypass, DWORD dwFlags);
+HINTERNET WINAPI InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName,
+                                  INTERNET_PORT nServerPort, LPCSTR lpszUserName,
+                                  LPCSTR lpszPassword, DWORD dwService, DWORD dwFlags,
+                                  DWORD_PTR dwContext);
+BOOL WINAPI InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
+                               DWORD dwBufferLength);
+BOOL WINAPI InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
+                                 LPDWORD lpdwBufferLength);
+HINTERNET WINAPI HttpOpenRequestA(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszObjectName,
+                                  LPCSTR lpszVersion, LPCSTR lpszReferrer,
+                                  LPCSTR* lplpszAcceptTypes, DWORD dwFlags, DWORD_PTR dwContext);
+BOOL WINAPI HttpAddRequestHeadersA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
+                                   DWORD dwModifiers);
+BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
+                             LPVOID lpOptional, DWORD dwOptionalLength);
+BOOL WINAPI InternetQueryDataAvailable(HINTERNET hFile, LPDWORD lpdwNumberOfBytesAvailable,
+                                       DWORD dwFlags, DWORD_PTR dwContext);
+BOOL WINAPI InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD dwNumberOfBytesToRead,
+                             LPDWORD lpdwNumberOfBytesRead);
+BOOL WINAPI HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
+                           LPDWORD lpdwBufferLength, LPDWORD lpdwIndex);
+BOOL WINAPI InternetCloseHandle(HINTERNET hInternet);
+}

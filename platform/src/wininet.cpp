@@ -1,0 +1,711 @@
+// WinInet on libcurl (OpenSSL backend). A request is carried out in full by HttpSendRequestA;
+// the body is then handed out from memory, and a failure that happened after the answer's
+// head had arrived is reported by the reading calls, where Windows reports it.
+#include <wininet.h>
+#include <winerror.h>
+
+#include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
+#include <openssl/err.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kDefaultConnectTimeoutMs = 60000;
+constexpr DWORD kDefaultSendTimeoutMs = 30000;
+constexpr DWORD kDefaultReceiveTimeoutMs = 30000;
+// What InternetQueryDataAvailable reports at most per call, like one network read.
+constexpr DWORD kReadChunkBytes = 8192;
+constexpr long kMaxRedirects = 10;
+
+enum class Kind { Root, Connection, Request };
+
+struct Options {
+  DWORD connectTimeoutMs = kDefaultConnectTimeoutMs;
+  DWORD sendTimeoutMs = kDefaultSendTimeoutMs;
+  DWORD receiveTimeoutMs = kDefaultReceiveTimeoutMs;
+  DWORD maxConnsPerServer = 2;
+  DWORD maxConnsPer10Server = 4;
+};
+
+struct Handle {
+  Kind kind = Kind::Root;
+  Options options;
+  // Root.
+  std::string agent;
+  DWORD accessType = INTERNET_OPEN_TYPE_PRECONFIG;
+  std::string proxy;
+  std::string proxyBypass;
+  // Connection (and copied into each request).
+  std::string host;
+  INTERNET_PORT port = 0;
+  // Request.
+  std::string verb;
+  std::string object;
+  std::string version;
+  std::string accept;
+  DWORD flags = 0;
+  DWORD securityFlags = 0;
+  std::vector<std::string> headers;
+  bool sent = false;
+  DWORD status = 0;
+  std::string statusText;
+  std::string body;
+  std::size_t readPos = 0;
+  DWORD deferredError = 0;
+  // Transfer bookkeeping while HttpSendRequestA runs.
+  bool headSeen = false;
+  DWORD certError = 0;
+  bool timedOut = false;
+  std::chrono::steady_clock::time_point lastActivity;
+  curl_off_t lastUp = 0;
+};
+
+std::mutex g_handlesLock;
+std::unordered_map<void*, std::unique_ptr<Handle>> g_handles;
+Options g_globalOptions;
+
+Handle* Lookup(HINTERNET h, Kind kind) {
+  std::lock_guard<std::mutex> guard(g_handlesLock);
+  auto it = g_handles.find(h);
+  if (it == g_handles.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (it->second->kind != kind) {
+    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+    return nullptr;
+  }
+  return it->second.get();
+}
+
+Handle* LookupAny(HINTERNET h) {
+  std::lock_guard<std::mutex> guard(g_handlesLock);
+  auto it = g_handles.find(h);
+  if (it == g_handles.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  return it->second.get();
+}
+
+HINTERNET Register(std::unique_ptr<Handle> handle) {
+  void* key = handle.get();
+  std::lock_guard<std::mutex> guard(g_handlesLock);
+  g_handles.emplace(key, std::move(handle));
+  return key;
+}
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  std::size_t n = std::strlen(prefix);
+  return text.size() >= n && strncasecmp(text.c_str(), prefix, n) == 0;
+}
+
+// ---- certificate checks ----
+
+int CtxIndex() {
+  static int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+  return index;
+}
+
+DWORD CertErrorCode(int x509Error) {
+  switch (x509Error) {
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_CERT_UNTRUSTED:
+      return ERROR_INTERNET_INVALID_CA;
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_ERROR_IN_CERT_NOT_BEFORE_FIELD:
+    case X509_V_ERR_ERROR_IN_CERT_NOT_AFTER_FIELD:
+      return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+      return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+    case X509_V_ERR_CERT_REVOKED:
+      return ERROR_INTERNET_SEC_CERT_REVOKED;
+    default:
+      return ERROR_INTERNET_SEC_INVALID_CERT;
+  }
+}
+
+bool Ignored(DWORD code, int x509Error, DWORD securityFlags) {
+  switch (code) {
+    case ERROR_INTERNET_INVALID_CA:
+      return securityFlags & SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+      return securityFlags & SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+      return securityFlags & SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+    default:
+      return x509Error == X509_V_ERR_INVALID_PURPOSE &&
+             (securityFlags & SECURITY_FLAG_IGNORE_WRONG_USAGE);
+  }
+}
+
+int VerifyCallback(int preverified, X509_STORE_CTX* store) {
+  if (preverified) return 1;
+  SSL* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+  Handle* request = ssl ? static_cast<Handle*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), CtxIndex())) : nullptr;
+  if (!request) return 0;
+  int error = X509_STORE_CTX_get_error(store);
+  DWORD code = CertErrorCode(error);
+  if (Ignored(code, error, request->securityFlags)) {
+    X509_STORE_CTX_set_error(store, X509_V_OK);
+    return 1;
+  }
+  if (!request->certError) request->certError = code;
+  return 0;
+}
+
+// The system store plus the authorities named by NORVOSMS_CA_FILE; host name checked by
+// OpenSSL so that a name mismatch is told apart from an unknown authority.
+CURLcode SslContextSetup(CURL*, void* sslCtx, void* userData) {
+  SSL_CTX* ctx = static_cast<SSL_CTX*>(sslCtx);
+  Handle* request = static_cast<Handle*>(userData);
+  SSL_CTX_set_ex_data(ctx, CtxIndex(), request);
+  const char* caFile = std::getenv("NORVOSMS_CA_FILE");
+  if (caFile && *caFile && SSL_CTX_load_verify_locations(ctx, caFile, nullptr) != 1) ERR_clear_error();
+  X509_VERIFY_PARAM* param = SSL_CTX_get0_param(ctx);
+  if (X509_VERIFY_PARAM_set1_ip_asc(param, request->host.c_str()) != 1) {
+    X509_VERIFY_PARAM_set1_host(param, request->host.c_str(), 0);
+    ERR_clear_error();
+  }
+  SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, VerifyCallback);
+  return CURLE_OK;
+}
+
+// ---- transfer callbacks ----
+
+size_t OnBody(char* data, size_t size, size_t count, void* userData) {
+  Handle* request = static_cast<Handle*>(userData);
+  request->body.append(data, size * count);
+  request->lastActivity = std::chrono::steady_clock::now();
+  return size * count;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* userData) {
+  Handle* request = static_cast<Handle*>(userData);
+  std::string line(data, size * count);
+  request->lastActivity = std::chrono::steady_clock::now();
+  if (StartsWithNoCase(line, "HTTP/")) {
+    // A new status line: an interim answer or a redirect starts over.
+    request->headSeen = true;
+    request->body.clear();
+    std::size_t space = line.find(' ');
+    std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+    request->status = static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10));
+    std::size_t textStart = rest.find(' ');
+    std::string text = textStart == std::string::npos ? "" : rest.substr(textStart + 1);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    request->statusText = text;
+  }
+  return size * count;
+}
+
+// The receive time-out is a time without progress, not a limit on the whole answer.
+int OnProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
+  Handle* request = static_cast<Handle*>(userData);
+  auto now = std::chrono::steady_clock::now();
+  if (ulnow != request->lastUp) {
+    request->lastUp = ulnow;
+    request->lastActivity = now;
+  }
+  auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(now - request->lastActivity);
+  if (idle.count() > static_cast<long long>(request->options.receiveTimeoutMs)) {
+    request->timedOut = true;
+    return 1;
+  }
+  return 0;
+}
+
+DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
+  if (request.certError) return request.certError;
+  long osErrno = 0;
+  curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
+  switch (code) {
+    case CURLE_URL_MALFORMAT:
+      return ERROR_INTERNET_INVALID_URL;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return ERROR_INTERNET_NAME_NOT_RESOLVED;
+    case CURLE_COULDNT_CONNECT:
+      return ERROR_INTERNET_CANNOT_CONNECT;
+    case CURLE_OPERATION_TIMEDOUT:
+      return ERROR_INTERNET_TIMEOUT;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return request.timedOut ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+      return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
+                                                       : ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+      return ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_HTTP2:
+    case CURLE_TOO_MANY_REDIRECTS:
+      return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+    case CURLE_SSL_CONNECT_ERROR:
+      if (osErrno == ECONNRESET) return ERROR_INTERNET_CONNECTION_RESET;
+      return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+    case CURLE_PEER_FAILED_VERIFICATION:
+      return ERROR_INTERNET_INVALID_CA;
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+      return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+    case CURLE_OUT_OF_MEMORY:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_INTERNET_INTERNAL_ERROR;
+  }
+}
+
+std::string BuildUrl(const Handle& request) {
+  bool secure = request.flags & INTERNET_FLAG_SECURE;
+  INTERNET_PORT port = request.port;
+  if (port == INTERNET_INVALID_PORT_NUMBER) port = secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+  std::string url = secure ? "https://" : "http://";
+  if (request.host.find(':') != std::string::npos) {
+    url += "[" + request.host + "]";
+  } else {
+    url += request.host;
+  }
+  url += ":" + std::to_string(port);
+  if (request.object.empty() || request.object[0] != '/') url += "/";
+  url += request.object;
+  return url;
+}
+
+// Splits header text at CR LF (or a lone LF) into lines, dropping empty ones.
+void AppendHeaderLines(std::vector<std::string>& out, const char* text, std::size_t length) {
+  std::string all(text, length);
+  std::size_t start = 0;
+  while (start < all.size()) {
+    std::size_t end = all.find('\n', start);
+    if (end == std::string::npos) end = all.size();
+    std::string line = all.substr(start, end - start);
+    while (!line.empty() && (line.back() == '\r')) line.pop_back();
+    if (!line.empty()) out.push_back(line);
+    start = end + 1;
+  }
+}
+
+std::size_t HeaderLength(LPCSTR headers, DWORD length) {
+  if (!headers) return 0;
+  return length == static_cast<DWORD>(-1) ? std::strlen(headers) : length;
+}
+
+bool HasHeader(const std::vector<std::string>& headers, const char* name) {
+  std::string prefix = std::string(name) + ":";
+  for (const auto& h : headers)
+    if (StartsWithNoCase(h, prefix.c_str())) return true;
+  return false;
+}
+
+bool SetDword(LPVOID buffer, LPDWORD length, DWORD value) {
+  if (!length) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (!buffer || *length < sizeof(DWORD)) {
+    *length = sizeof(DWORD);
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  std::memcpy(buffer, &value, sizeof(DWORD));
+  *length = sizeof(DWORD);
+  return true;
+}
+
+bool SetText(LPVOID buffer, LPDWORD length, const std::string& text) {
+  if (!length) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (!buffer || *length < text.size() + 1) {
+    *length = static_cast<DWORD>(text.size() + 1);
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  *length = static_cast<DWORD>(text.size());
+  return true;
+}
+
+}  // namespace
+
+// A handle in our own table; libcurl is set up on first use. Never touches the network.
+extern "C" HINTERNET WINAPI InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy,
+                                          LPCSTR lpszProxyBypass, DWORD) {
+  InitCurlOnce();
+  auto root = std::make_unique<Handle>();
+  root->kind = Kind::Root;
+  {
+    std::lock_guard<std::mutex> guard(g_handlesLock);
+    root->options = g_globalOptions;
+  }
+  root->agent = lpszAgent ? lpszAgent : "";
+  root->accessType = dwAccessType;
+  root->proxy = lpszProxy ? lpszProxy : "";
+  root->proxyBypass = lpszProxyBypass ? lpszProxyBypass : "";
+  return Register(std::move(root));
+}
+
+// Records host and port only; as on Windows, the network is first reached by HttpSendRequestA.
+extern "C" HINTERNET WINAPI InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName,
+                                             INTERNET_PORT nServerPort, LPCSTR, LPCSTR, DWORD dwService,
+                                             DWORD, DWORD_PTR) {
+  Handle* root = Lookup(hInternet, Kind::Root);
+  if (!root) return nullptr;
+  if (!lpszServerName || dwService != INTERNET_SERVICE_HTTP) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto connection = std::make_unique<Handle>(*root);
+  connection->kind = Kind::Connection;
+  connection->host = lpszServerName;
+  connection->port = nServerPort;
+  return Register(std::move(connection));
+}
+
+// Time-outs (kept per handle, inherited by handles opened from it), security flags of a
+// request, connection limits (kept and reported; libcurl opens one connection per request).
+extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
+                                          DWORD dwBufferLength) {
+  if (!lpBuffer || dwBufferLength < sizeof(DWORD)) {
+    SetLastError(ERROR_INTERNET_BAD_OPTION_LENGTH);
+    return FALSE;
+  }
+  DWORD value;
+  std::memcpy(&value, lpBuffer, sizeof(DWORD));
+  Options* options = nullptr;
+  Handle* handle = nullptr;
+  if (hInternet) {
+    handle = LookupAny(hInternet);
+    if (!handle) return FALSE;
+    options = &handle->options;
+  } else {
+    options = &g_globalOptions;
+  }
+  std::lock_guard<std::mutex> guard(g_handlesLock);
+  switch (dwOption) {
+    case INTERNET_OPTION_CONNECT_TIMEOUT: options->connectTimeoutMs = value; return TRUE;
+    case INTERNET_OPTION_SEND_TIMEOUT: options->sendTimeoutMs = value; return TRUE;
+    case INTERNET_OPTION_RECEIVE_TIMEOUT: options->receiveTimeoutMs = value; return TRUE;
+    case INTERNET_OPTION_MAX_CONNS_PER_SERVER: options->maxConnsPerServer = value; return TRUE;
+    case INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER: options->maxConnsPer10Server = value; return TRUE;
+    case INTERNET_OPTION_SECURITY_FLAGS:
+      if (!handle || handle->kind != Kind::Request) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+        return FALSE;
+      }
+      handle->securityFlags = value | (handle->securityFlags & SECURITY_FLAG_SECURE);
+      return TRUE;
+    default:
+      SetLastError(ERROR_INTERNET_INVALID_OPTION);
+      return FALSE;
+  }
+}
+
+// Reads back what InternetSetOptionA keeps.
+extern "C" BOOL WINAPI InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
+                                            LPDWORD lpdwBufferLength) {
+  Options options;
+  Handle* handle = nullptr;
+  if (hInternet) {
+    handle = LookupAny(hInternet);
+    if (!handle) return FALSE;
+  }
+  {
+    std::lock_guard<std::mutex> guard(g_handlesLock);
+    options = handle ? handle->options : g_globalOptions;
+  }
+  switch (dwOption) {
+    case INTERNET_OPTION_CONNECT_TIMEOUT: return SetDword(lpBuffer, lpdwBufferLength, options.connectTimeoutMs);
+    case INTERNET_OPTION_SEND_TIMEOUT: return SetDword(lpBuffer, lpdwBufferLength, options.sendTimeoutMs);
+    case INTERNET_OPTION_RECEIVE_TIMEOUT: return SetDword(lpBuffer, lpdwBufferLength, options.receiveTimeoutMs);
+    case INTERNET_OPTION_MAX_CONNS_PER_SERVER:
+      return SetDword(lpBuffer, lpdwBufferLength, options.maxConnsPerServer);
+    case INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER:
+      return SetDword(lpBuffer, lpdwBufferLength, options.maxConnsPer10Server);
+    case INTERNET_OPTION_SECURITY_FLAGS:
+      if (!handle || handle->kind != Kind::Request) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+        return FALSE;
+      }
+      return SetDword(lpBuffer, lpdwBufferLength, handle->securityFlags);
+    default:
+      SetLastError(ERROR_INTERNET_INVALID_OPTION);
+      return FALSE;
+  }
+}
+
+// Records the request; the security flags start from the request flags, as on Windows.
+extern "C" HINTERNET WINAPI HttpOpenRequestA(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszObjectName,
+                                             LPCSTR lpszVersion, LPCSTR, LPCSTR* lplpszAcceptTypes,
+                                             DWORD dwFlags, DWORD_PTR) {
+  Handle* connection = Lookup(hConnect, Kind::Connection);
+  if (!connection) return nullptr;
+  auto request = std::make_unique<Handle>(*connection);
+  request->kind = Kind::Request;
+  request->verb = lpszVerb && *lpszVerb ? lpszVerb : "GET";
+  request->object = lpszObjectName ? lpszObjectName : "";
+  request->version = lpszVersion && *lpszVersion ? lpszVersion : "HTTP/1.1";
+  if (lplpszAcceptTypes) {
+    for (LPCSTR* type = lplpszAcceptTypes; *type; ++type) {
+      if (!request->accept.empty()) request->accept += ", ";
+      request->accept += *type;
+    }
+  }
+  request->flags = dwFlags;
+  request->securityFlags = (dwFlags & INTERNET_FLAG_SECURE ? SECURITY_FLAG_SECURE : 0) |
+                           (dwFlags & (INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID));
+  return Register(std::move(request));
+}
+
+// Header lines are kept in order and sent as given; REPLACE swaps a line of the same name.
+extern "C" BOOL WINAPI HttpAddRequestHeadersA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
+                                              DWORD dwModifiers) {
+  Handle* request = Lookup(hRequest, Kind::Request);
+  if (!request) return FALSE;
+  if (!lpszHeaders) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::vector<std::string> lines;
+  AppendHeaderLines(lines, lpszHeaders, HeaderLength(lpszHeaders, dwHeadersLength));
+  for (const auto& line : lines) {
+    std::size_t colon = line.find(':');
+    if (colon == std::string::npos || colon == 0) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    std::string prefix = line.substr(0, colon + 1);
+    bool exists = HasHeader(request->headers, line.substr(0, colon).c_str());
+    if ((dwModifiers & HTTP_ADDREQ_FLAG_ADD_IF_NEW) && exists) continue;
+    if ((dwModifiers & HTTP_ADDREQ_FLAG_REPLACE) && exists) {
+      for (auto& h : request->headers)
+        if (StartsWithNoCase(h, prefix.c_str())) h = line;
+      continue;
+    }
+    request->headers.push_back(line);
+  }
+  return TRUE;
+}
+
+// One blocking libcurl transfer; the proxy follows the access type (the environment's
+// http_proxy/https_proxy/no_proxy for the preconfigured type).
+extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
+                                        LPVOID lpOptional, DWORD dwOptionalLength) {
+  Handle* request = Lookup(hRequest, Kind::Request);
+  if (!request) return FALSE;
+  request->sent = false;
+  request->status = 0;
+  request->statusText.clear();
+  request->body.clear();
+  request->readPos = 0;
+  request->deferredError = 0;
+  request->headSeen = false;
+  request->certError = 0;
+  request->timedOut = false;
+  request->lastUp = 0;
+  if (request->host.empty()) {
+    SetLastError(ERROR_INTERNET_INVALID_URL);
+    return FALSE;
+  }
+
+  std::vector<std::string> headers = request->headers;
+  if (lpszHeaders) AppendHeaderLines(headers, lpszHeaders, HeaderLength(lpszHeaders, dwHeadersLength));
+  // libcurl's own defaults that WinInet does not send are switched off.
+  std::vector<std::string> lines;
+  lines.push_back(request->accept.empty() ? "Accept:" : "Accept: " + request->accept);
+  if (request->flags & INTERNET_FLAG_KEEP_CONNECTION) lines.push_back("Connection: Keep-Alive");
+  if (request->flags & INTERNET_FLAG_PRAGMA_NOCACHE) lines.push_back("Pragma: no-cache");
+  if (!HasHeader(headers, "Content-Type")) lines.push_back("Content-Type:");
+  lines.push_back("Expect:");
+  lines.insert(lines.end(), headers.begin(), headers.end());
+
+  CURL* curl = curl_easy_init();
+  if (!curl) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  curl_slist* list = nullptr;
+  for (const auto& line : lines) list = curl_slist_append(list, line.c_str());
+
+  std::string url = BuildUrl(*request);
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION,
+                   request->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  if (!request->agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, request->agent.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list);
+  if (request->verb == "POST") {
+    curl_easy_setopt(curl, CURLOPT_POST, 1L);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(lpOptional ? dwOptionalLength : 0));
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, lpOptional ? static_cast<const char*>(lpOptional) : "");
+  } else if (request->verb == "HEAD") {
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+  } else if (request->verb != "GET") {
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request->verb.c_str());
+  }
+  if (request->accessType == INTERNET_OPEN_TYPE_DIRECT) {
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+  } else if (request->accessType == INTERNET_OPEN_TYPE_PROXY) {
+    curl_easy_setopt(curl, CURLOPT_PROXY, request->proxy.c_str());
+    if (!request->proxyBypass.empty()) curl_easy_setopt(curl, CURLOPT_NOPROXY, request->proxyBypass.c_str());
+  }
+  if (!(request->flags & INTERNET_FLAG_NO_AUTO_REDIRECT)) {
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  }
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request->options.connectTimeoutMs));
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, request);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, request);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, request);
+  if (request->flags & INTERNET_FLAG_SECURE) {
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // checked in SslContextSetup
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, SslContextSetup);
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, request);
+  }
+
+  request->lastActivity = std::chrono::steady_clock::now();
+  CURLcode result = curl_easy_perform(curl);
+  DWORD error = result == CURLE_OK ? 0 : MapCurlError(result, curl, *request);
+  curl_easy_cleanup(curl);
+  curl_slist_free_all(list);
+
+  if (error && !request->headSeen) {
+    request->body.clear();
+    SetLastError(error);
+    return FALSE;
+  }
+  request->sent = true;
+  request->deferredError = error;
+  return TRUE;
+}
+
+// What is left of the received body, at most one chunk; a transfer failure after the head
+// shows here once the bytes received before it are used up.
+extern "C" BOOL WINAPI InternetQueryDataAvailable(HINTERNET hFile, LPDWORD lpdwNumberOfBytesAvailable, DWORD,
+                                                  DWORD_PTR) {
+  Handle* request = Lookup(hFile, Kind::Request);
+  if (!request) return FALSE;
+  if (!lpdwNumberOfBytesAvailable) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!request->sent) {
+    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    return FALSE;
+  }
+  std::size_t left = request->body.size() - request->readPos;
+  if (left == 0 && request->deferredError) {
+    SetLastError(request->deferredError);
+    return FALSE;
+  }
+  *lpdwNumberOfBytesAvailable = static_cast<DWORD>(left < kReadChunkBytes ? left : kReadChunkBytes);
+  return TRUE;
+}
+
+// Copies from the received body.
+extern "C" BOOL WINAPI InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD dwNumberOfBytesToRead,
+                                        LPDWORD lpdwNumberOfBytesRead) {
+  Handle* request = Lookup(hFile, Kind::Request);
+  if (!request) return FALSE;
+  if (!lpdwNumberOfBytesRead || (!lpBuffer && dwNumberOfBytesToRead)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *lpdwNumberOfBytesRead = 0;
+  if (!request->sent) {
+    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    return FALSE;
+  }
+  std::size_t left = request->body.size() - request->readPos;
+  if (left == 0 && request->deferredError && dwNumberOfBytesToRead) {
+    SetLastError(request->deferredError);
+    return FALSE;
+  }
+  std::size_t n = left < dwNumberOfBytesToRead ? left : dwNumberOfBytesToRead;
+  if (n) std::memcpy(lpBuffer, request->body.data() + request->readPos, n);
+  request->readPos += n;
+  *lpdwNumberOfBytesRead = static_cast<DWORD>(n);
+  return TRUE;
+}
+
+// The status code (as a number with HTTP_QUERY_FLAG_NUMBER, else as text) and the status
+// text of the last status line received.
+extern "C" BOOL WINAPI HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
+                                      LPDWORD lpdwBufferLength, LPDWORD) {
+  Handle* request = Lookup(hRequest, Kind::Request);
+  if (!request) return FALSE;
+  if (!request->sent) {
+    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    return FALSE;
+  }
+  bool number = dwInfoLevel & HTTP_QUERY_FLAG_NUMBER;
+  switch (dwInfoLevel & 0xFFFF) {
+    case HTTP_QUERY_STATUS_CODE:
+      if (number) return SetDword(lpBuffer, lpdwBufferLength, request->status);
+      return SetText(lpBuffer, lpdwBufferLength, std::to_string(request->status));
+    case HTTP_QUERY_STATUS_TEXT:
+      if (number) break;
+      return SetText(lpBuffer, lpdwBufferLength, request->statusText);
+    default:
+      break;
+  }
+  SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
+  return FALSE;
+}
+
+// Frees our handle record; handles opened from it stay usable until closed themselves.
+extern "C" BOOL WINAPI InternetCloseHandle(HINTERNET hInternet) {
+  std::unique_ptr<Handle> doomed;
+  {
+    std::lock_guard<std::mutex> guard(g_handlesLock);
+    auto it = g_handles.find(hInternet);
+    if (it == g_handles.end()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return FALSE;
+    }
+    doomed = std::move(it->second);
+    g_handles.erase(it);
+  }
+  return TRUE;
+}
