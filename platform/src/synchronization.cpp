@@ -116,3 +116,68 @@ extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
 }
+
+namespace {
+
+// Condition variables own no memory (Windows has no DeleteConditionVariable): the variable
+// holds a wake count, and sleepers wait on one of a fixed set of buckets chosen by address.
+struct WakeBucket {
+  std::mutex mutex;
+  std::condition_variable_any woken;
+};
+
+constexpr std::size_t kWakeBuckets = 64;
+
+WakeBucket& BucketFor(PCONDITION_VARIABLE cv) {
+  static WakeBucket* buckets = new WakeBucket[kWakeBuckets];
+  return buckets[(reinterpret_cast<std::uintptr_t>(cv) >> 4) % kWakeBuckets];
+}
+
+std::uintptr_t WakeCount(PCONDITION_VARIABLE cv) { return reinterpret_cast<std::uintptr_t>(cv->Ptr); }
+
+}  // namespace
+
+extern "C" void WINAPI InitializeConditionVariable(PCONDITION_VARIABLE ConditionVariable) {
+  if (ConditionVariable != nullptr) ConditionVariable->Ptr = nullptr;
+}
+
+// The wake count is read before the section is left, so a wake after that is never lost.
+// Wakes may be spurious, as on Windows.
+extern "C" BOOL WINAPI SleepConditionVariableCS(PCONDITION_VARIABLE ConditionVariable,
+                                                LPCRITICAL_SECTION CriticalSection, DWORD dwMilliseconds) {
+  if (ConditionVariable == nullptr || CriticalSection == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  WakeBucket& bucket = BucketFor(ConditionVariable);
+  std::unique_lock<std::mutex> lock(bucket.mutex);
+  const std::uintptr_t seen = WakeCount(ConditionVariable);
+  LeaveCriticalSection(CriticalSection);
+  auto woken = [&] { return WakeCount(ConditionVariable) != seen; };
+  bool signalled = true;
+  if (dwMilliseconds == INFINITE) {
+    bucket.woken.wait(lock, woken);
+  } else {
+    signalled = bucket.woken.wait_for(lock, std::chrono::milliseconds(dwMilliseconds), woken);
+  }
+  lock.unlock();
+  EnterCriticalSection(CriticalSection);
+  if (!signalled) {
+    SetLastError(ERROR_TIMEOUT);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Both wake every sleeper of the variable; Windows allows the extra wakes.
+extern "C" void WINAPI WakeAllConditionVariable(PCONDITION_VARIABLE ConditionVariable) {
+  if (ConditionVariable == nullptr) return;
+  WakeBucket& bucket = BucketFor(ConditionVariable);
+  std::lock_guard<std::mutex> lock(bucket.mutex);
+  ConditionVariable->Ptr = reinterpret_cast<void*>(WakeCount(ConditionVariable) + 1);
+  bucket.woken.notify_all();
+}
+
+extern "C" void WINAPI WakeConditionVariable(PCONDITION_VARIABLE ConditionVariable) {
+  WakeAllConditionVariable(ConditionVariable);
+}

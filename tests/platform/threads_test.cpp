@@ -82,3 +82,48 @@ TEST(Threads, UnknownHandlesFailWithoutHarm) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Mailbox {
+  CRITICAL_SECTION cs;
+  CONDITION_VARIABLE cv = CONDITION_VARIABLE_INIT;
+  int items = 0;
+  int taken = 0;
+};
+
+unsigned __stdcall TakeTwo(void* raw) {
+  auto* box = static_cast<Mailbox*>(raw);
+  EnterCriticalSection(&box->cs);
+  while (box->taken < 2) {
+    while (box->items == 0) SleepConditionVariableCS(&box->cv, &box->cs, INFINITE);
+    --box->items;
+    ++box->taken;
+  }
+  LeaveCriticalSection(&box->cs);
+  return 0;
+}
+
+TEST(Threads, ConditionVariableWakesASleeperWithoutLosingWakes) {
+  Mailbox box;
+  InitializeCriticalSection(&box.cs);
+  HANDLE h = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, TakeTwo, &box, 0, nullptr));
+  for (int i = 0; i < 2; ++i) {
+    Sleep(20);
+    EnterCriticalSection(&box.cs);
+    ++box.items;
+    LeaveCriticalSection(&box.cs);
+    WakeConditionVariable(&box.cv);
+  }
+  EXPECT_EQ(WaitForSingleObject(h, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(box.taken, 2);
+  CloseHandle(h);
+
+  EnterCriticalSection(&box.cs);
+  EXPECT_FALSE(SleepConditionVariableCS(&box.cv, &box.cs, 20));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+  LeaveCriticalSection(&box.cs);
+  DeleteCriticalSection(&box.cs);
+}
+
+}  // namespace
