@@ -1,0 +1,35 @@
+// Character references used by the XML writer and parser.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+// One row: a character and the reference that stands for it.
+struct XmlEntity {
+  char character;
+  char reference[11];  // at most 10 characters and a NUL
+  std::size_t length;
+};
+
+class XmlEntityTable {
+ public:
+  constexpr explicit XmlEntityTable(std::span<const XmlEntity> rows) : m_rows(rows) {}
+
+  std::span<const XmlEntity> Rows() const { return m_rows; }
+
+  // Every character found in the table becomes its reference.
+  std::string Encode(std::string_view text) const;
+  void EncodeTo(std::string_view text, std::string& out) const;
+  // Every reference of the table becomes its character; anything else is copied.
+  std::string Decode(std::string_view text) const;
+
+ private:
+  const XmlEntity* Find(char c) const;
+
+  std::span<const XmlEntity> m_rows;
+};
+
+// The five predefined references: &amp; &quot; &apos; &lt; &gt;
+extern const XmlEntityTable DefaultEntityTable;

@@ -1,0 +1,4 @@
+#include "xml/xml_options.h"
+
+XmlParseOptions DefaultParseOptions;
+XmlWriteOptions DefaultWriteOptions;
