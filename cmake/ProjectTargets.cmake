@@ -21,6 +21,8 @@ function(norvosms_gtest)
   endif()
   if(T_FIXTURES)
     set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
+    # Tests of one fixture share its service (the sandbox's plans and log): one at a time.
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_FIXTURES}")
   endif()
 endfunction()
 

@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""The sandbox API service: the XML-RPC method `norvosms` over HTTPS at /api_app on 127.0.0.1,
+and a plain-HTTP control interface for tests. usage:
+    api_server.py [--state DIR] [--port N] [--control-port N] [--ready FILE]
+Port 0 (the default) takes a free port; the ready file then names the URLs."""
+
+import argparse
+import os
+import signal
+import socket
+import socketserver
+import ssl
+import sys
+import threading
+import time
+import xml.etree.ElementTree as ET
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import certificates  # noqa: E402
+import methods  # noqa: E402
+import misbehaviour  # noqa: E402
+import results  # noqa: E402
+import xmlrpc_wire  # noqa: E402
+from control import ControlHandler  # noqa: E402
+from store import Store  # noqa: E402
+
+API_PATH = "/api_app"
+# Bounds on what one request may hold.
+MAX_BODY_BYTES = 8 * 1024 * 1024
+MAX_PARAMS = 1000
+HANDSHAKE_TIMEOUT_S = 10
+
+
+def read_document(document):
+    """Envelope fields and parameters of a request document; None when it is not XML."""
+    try:
+        root = ET.fromstring(document)
+    except ET.ParseError:
+        return None
+    fields, params = {}, []
+    for child in root:
+        if child.tag == "params":
+            for p in list(child)[:MAX_PARAMS]:
+                params.append((p.tag, p.text or ""))
+        else:
+            fields[child.tag] = child.text or ""
+    return fields, params
+
+
+class ApiHandler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "NorvoSMS-Sandbox/1.0"
+
+    def log_message(self, fmt, *args):
+        sys.stderr.write("api %s %s\n" % (self.address_string(), fmt % args))
+
+    def _head_text(self):
+        lines = [self.requestline]
+        lines += ["%s: %s" % (k, v) for k, v in self.headers.items()]
+        return ("\r\n".join(lines) + "\r\n").encode("latin-1", "replace")
+
+    def do_GET(self):
+        self.send_error(405, "Method Not Allowed")
+
+    def do_POST(self):
+        store = self.server.store
+        try:
+            length = int(self.headers.get("Content-Length", "0"))
+        except ValueError:
+            length = -1
+        if length < 0 or length > MAX_BODY_BYTES:
+            self.send_error(400, "Bad Request")
+            return
+        body = self.rfile.read(length)
+        document = xmlrpc_wire.first_string_param(body)
+        name = xmlrpc_wire.method_name(body)
+        store.log_request(self.client_address[0], self.path, self._head_text(), body,
+                          document if document is not None else b"", name)
+        plan = store.take_plan()
+        if plan is not None and misbehaviour.apply(self, plan):
+            return
+        if self.path.split("?", 1)[0] != API_PATH:
+            self.send_error(404, "Not Found")
+            return
+        self._answer(name, document)
+
+    def _answer(self, name, document):
+        if name != "norvosms":
+            self.send_body(xmlrpc_wire.fault_string(-32601, "unknown method: %s" % name))
+            return
+        if document is None:
+            self.send_body(xmlrpc_wire.fault_string(-32602, "expected one string parameter"))
+            return
+        parsed = read_document(document)
+        if parsed is None:
+            self.send_body(xmlrpc_wire.string_response(results.result_text(results.BAD_REQUEST)))
+            return
+        fields, params = parsed
+        call = methods.Call(self.client_address[0], self.server.store, fields, params)
+        handler = methods.find(call.method)
+        if handler is None:
+            text = results.result_text(results.UNKNOWN_METHOD)
+        else:
+            try:
+                text = handler(call)
+            except methods.Misbehave as planned:
+                if not misbehaviour.apply(self, planned.plan):
+                    self.send_body(xmlrpc_wire.string_response(results.result_text(results.OK)))
+                return
+        self.send_body(xmlrpc_wire.string_response(text))
+
+    def send_body(self, body, status=200, reason=None, content_type="text/xml"):
+        self.send_response(status, reason)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+class ApiServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
+    """Speaks TLS on each accepted connection itself, so a test can ask for a plain-HTTP
+    answer or another certificate before the handshake."""
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, address, store, contexts):
+        self.store = store
+        self.contexts = contexts
+        super().__init__(address, ApiHandler)
+
+    def finish_request(self, request, client_address):
+        plan = self.store.take_plan(misbehaviour.CONNECTION_KINDS)
+        if plan == "plain":
+            misbehaviour.answer_plain(request)
+            return
+        context = self.contexts["wrong-name" if plan == "wrong-name" else "server"]
+        request.settimeout(HANDSHAKE_TIMEOUT_S)
+        try:
+            tls = context.wrap_socket(request, server_side=True)
+        except (ssl.SSLError, OSError) as e:
+            sys.stderr.write("api %s handshake failed: %s\n" % (client_address[0], e))
+            return
+        tls.settimeout(None)
+        try:
+            ApiHandler(tls, client_address, self)
+        except OSError:
+            pass  # a planned close or reset, or the client went away
+        finally:
+            try:
+                tls.close()
+            except OSError:
+                pass
+
+
+def tls_context(pair):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(*pair)
+    return context
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--state", default=os.path.join(here, "state"))
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--control-port", type=int, default=0)
+    parser.add_argument("--ready", help="file to write the URLs to once serving")
+    args = parser.parse_args()
+
+    state = os.path.abspath(args.state)
+    paths = certificates.ensure(state)
+    store = Store(os.path.join(state, "sandbox.db"))
+    methods.load_all()
+    contexts = {"server": tls_context(paths["server"]), "wrong-name": tls_context(paths["wrong-name"])}
+
+    api = ApiServer(("127.0.0.1", args.port), store, contexts)
+    control = ThreadingHTTPServer(("127.0.0.1", args.control_port), ControlHandler)
+    control.daemon_threads = True
+    control.store = store
+    api_url = "https://127.0.0.1:%d%s" % (api.server_address[1], API_PATH)
+    control_url = "http://127.0.0.1:%d" % control.server_address[1]
+
+    threading.Thread(target=control.serve_forever, daemon=True).start()
+    if args.ready:
+        tmp = args.ready + ".tmp"
+        with open(tmp, "w") as f:
+            f.write("api_url=%s\ncontrol_url=%s\nca_file=%s\npid=%d\n"
+                    % (api_url, control_url, paths["ca"], os.getpid()))
+        os.replace(tmp, args.ready)
+    print("NorvoSMS sandbox: API %s, control %s, CA %s" % (api_url, control_url, paths["ca"]),
+          flush=True)
+
+    def stop(*_):
+        threading.Thread(target=api.shutdown, daemon=True).start()
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+    api.serve_forever()
+    control.shutdown()
+    if args.ready and os.path.exists(args.ready):
+        os.remove(args.ready)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,70 @@
+"""The control interface for tests, plain HTTP on 127.0.0.1:
+
+  GET  /ping           "ok"
+  POST /reset          forgets the request log and every queued plan
+  POST /plan           queues the body (one plan line, UTF-8) for the next API request
+  GET  /log/count      how many API requests were received
+  GET  /log/last       the last request document, byte for byte as it was sent (UTF-8)
+  GET  /log/last/body  the last raw HTTP body (the whole XML-RPC call)
+  GET  /log/last/head  the last request line and header lines as received
+  POST /send/answer    "PHONE ANSWER": how SMS.send answers the next message to PHONE
+  GET  /send/messages  the messages SMS.send stored, one tab-separated line each
+"""
+
+from http.server import BaseHTTPRequestHandler
+
+from methods import send
+
+MAX_PLAN_BYTES = 4 * 1024 * 1024
+
+
+class ControlHandler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def _send(self, body, status=200):
+        self.send_response(status)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        store = self.server.store
+        if self.path == "/ping":
+            self._send(b"ok")
+        elif self.path == "/send/messages":
+            self._send(send.stored_messages(store).encode("utf-8"))
+        elif self.path == "/log/count":
+            self._send(str(store.request_count()).encode())
+        elif self.path in ("/log/last", "/log/last/body", "/log/last/head"):
+            last = store.last_request()
+            if last is None:
+                self._send(b"no request", 404)
+                return
+            head, body, document = last
+            self._send({"/log/last": document, "/log/last/body": body, "/log/last/head": head}[self.path])
+        else:
+            self._send(b"not found", 404)
+
+    def do_POST(self):
+        store = self.server.store
+        length = int(self.headers.get("Content-Length", "0") or 0)
+        if length < 0 or length > MAX_PLAN_BYTES:
+            self._send(b"too long", 400)
+            return
+        body = self.rfile.read(length)
+        if self.path == "/reset":
+            store.reset()
+            send.reset(store)
+            self._send(b"ok")
+        elif self.path == "/send/answer":
+            ok = send.add_answer(store, body.decode("utf-8", "replace"))
+            self._send(b"ok" if ok else b"expected PHONE ANSWER", 200 if ok else 400)
+        elif self.path == "/plan":
+            store.add_plan(body)
+            self._send(b"ok")
+        else:
+            self._send(b"not found", 404)

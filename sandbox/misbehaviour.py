@@ -1,0 +1,99 @@
+"""Answers a test can ask for instead of the normal one. A plan is one line, "KIND ARGUMENT":
+
+  string TEXT             a string result holding TEXT
+  result CODE [XML]       a result text with CODE; XML, when given, is the data inside root
+  int N                   an integer result (not a string)
+  fault-struct TEXT       a fault struct whose faultString is TEXT
+  fault-int N             a fault struct whose faultString is the integer N
+  fault-value TEXT        a fault whose value is a string, not a struct
+  status CODE TEXT        HTTP status CODE with status text TEXT
+  empty                   status 200 with an empty body
+  html TEXT               status 200 with TEXT as an HTML page
+  body TEXT               status 200 with TEXT as the raw body
+  close                   the connection is closed without an answer
+  reset                   the connection is reset without an answer
+  reset-body              the head and part of the body, then a reset
+  slow SECONDS            the normal answer after SECONDS
+  plain                   (next connection) plain HTTP where TLS is expected
+  wrong-name              (next connection) a certificate for another host name
+"""
+
+import socket
+import struct
+import time
+
+import xmlrpc_wire
+
+CONNECTION_KINDS = ("plain", "wrong-name")
+MAX_SLOW_SECONDS = 120
+
+
+def _reset(sock):
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    sock.close()
+
+
+def answer_plain(sock):
+    try:
+        sock.settimeout(5)
+        sock.recv(4096)
+        sock.sendall(b"HTTP/1.0 400 Bad Request\r\nContent-Type: text/plain\r\n\r\n"
+                     b"This is a plain-HTTP server.\r\n")
+    except OSError:
+        pass
+    finally:
+        sock.close()
+
+
+def apply(handler, line):
+    """Answers as the plan says; False leaves the normal answer to the caller."""
+    kind, _, arg = line.partition(" ")
+    if kind == "string":
+        handler.send_body(xmlrpc_wire.string_response(arg))
+    elif kind == "result":
+        import results
+        code, _, fields = arg.partition(" ")
+        handler.send_body(xmlrpc_wire.string_response(results.result_text(code, fields or None)))
+    elif kind == "int":
+        handler.send_body(xmlrpc_wire.int_response(int(arg or "0")))
+    elif kind == "fault-struct":
+        handler.send_body(xmlrpc_wire.fault_string(1, arg))
+    elif kind == "fault-int":
+        handler.send_body(xmlrpc_wire.fault_struct(1, "<value><int>%d</int></value>" % int(arg or "0")))
+    elif kind == "fault-value":
+        handler.send_body(xmlrpc_wire.fault_response("<value>" + xmlrpc_wire.escape(arg) + "</value>"))
+    elif kind == "status":
+        code, _, reason = arg.partition(" ")
+        handler.send_body(b"<html><body>error page</body></html>", int(code), reason, "text/html")
+    elif kind == "empty":
+        handler.send_body(b"")
+    elif kind == "html":
+        handler.send_body(arg.encode("utf-8"), content_type="text/html")
+    elif kind == "body":
+        handler.send_body(arg.encode("utf-8"))
+    elif kind == "close":
+        handler.close_connection = True
+        try:
+            handler.connection.unwrap()
+        except (OSError, ValueError):
+            pass
+        handler.connection.close()
+    elif kind == "reset":
+        handler.close_connection = True
+        _reset(handler.connection)
+    elif kind == "reset-body":
+        handler.close_connection = True
+        handler.send_response(200)
+        handler.send_header("Content-Type", "text/xml")
+        handler.send_header("Content-Length", "100000")
+        handler.end_headers()
+        handler.wfile.write(b"<?xml version=\"1.0\"?><methodResponse>")
+        handler.wfile.flush()
+        time.sleep(0.2)
+        _reset(handler.connection)
+    elif kind == "slow":
+        time.sleep(min(float(arg or "1"), MAX_SLOW_SECONDS))
+        return False
+    else:
+        handler.send_body(("unknown plan: " + kind).encode("utf-8"), 500, "Unknown Plan", "text/plain")
+    return True

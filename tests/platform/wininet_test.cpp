@@ -1,0 +1,234 @@
+// WinInet on libcurl against the sandbox: what reaches the wire, and which error code each
+// kind of failure leaves.
+#include <windows.h>
+#include <wininet.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/sandbox/sandbox_client.h"
+
+namespace {
+
+struct Outcome {
+  bool sent = false;
+  DWORD sendError = 0;
+  DWORD status = 0;
+  std::string statusText;
+  std::string body;
+  DWORD readError = 0;
+};
+
+struct Target {
+  std::string host = "127.0.0.1";
+  INTERNET_PORT port = 0;
+  std::string path = "/api_app";
+  DWORD flags = INTERNET_FLAG_SECURE | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
+  DWORD extraSecurityFlags = 0;
+  DWORD receiveTimeoutMs = 0;
+};
+
+INTERNET_PORT ApiPort() {
+  const std::string& url = sandbox::Where().apiUrl;  // https://127.0.0.1:PORT/api_app
+  return static_cast<INTERNET_PORT>(std::atoi(url.substr(url.rfind(':') + 1).c_str()));
+}
+
+const char kCall[] =
+    "<?xml version=\"1.0\"?>\r\n<methodCall><methodName>norvosms</methodName>\r\n<params><param><value>"
+    "&lt;request&gt;&lt;method&gt;SMS.host_ip&lt;/method&gt;&lt;/request&gt;</value></param>\n</params>"
+    "</methodCall>\r\n";
+
+Outcome Post(Target target, const std::string& body = kCall) {
+  if (!target.port) target.port = ApiPort();
+  Outcome out;
+  HINTERNET root = InternetOpenA("XmlRpc", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  HINTERNET connection =
+      InternetConnectA(root, target.host.c_str(), target.port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (target.receiveTimeoutMs)
+    InternetSetOptionA(connection, INTERNET_OPTION_RECEIVE_TIMEOUT, &target.receiveTimeoutMs, sizeof(DWORD));
+  LPCSTR types[] = {"text/*", nullptr};
+  HINTERNET request =
+      HttpOpenRequestA(connection, "POST", target.path.c_str(), "HTTP/1.0", nullptr, types, target.flags, 0);
+  if (target.extraSecurityFlags) {
+    DWORD flags = 0, length = sizeof flags;
+    InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &length);
+    flags |= target.extraSecurityFlags;
+    InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+  }
+  std::string headers = "Content-Type: text/xml\r\nContent-length: " + std::to_string(body.size());
+  HttpAddRequestHeadersA(request, headers.c_str(), static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
+  out.sent = HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()), static_cast<DWORD>(body.size()));
+  if (!out.sent) {
+    out.sendError = GetLastError();
+  } else {
+    for (;;) {
+      DWORD available = 0, got = 0;
+      if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
+        out.readError = GetLastError();
+        break;
+      }
+      if (!available) break;
+      std::string chunk(available, '\0');
+      if (!InternetReadFile(request, chunk.data(), available, &got)) {
+        out.readError = GetLastError();
+        break;
+      }
+      out.body.append(chunk, 0, got);
+    }
+    DWORD length = sizeof out.status;
+    HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &out.status, &length, nullptr);
+    DWORD textLength = 0;
+    EXPECT_FALSE(HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, nullptr, &textLength, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    std::string text(textLength, '\0');
+    EXPECT_TRUE(HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, text.data(), &textLength, nullptr));
+    out.statusText = text.substr(0, textLength);
+  }
+  InternetCloseHandle(request);
+  InternetCloseHandle(connection);
+  InternetCloseHandle(root);
+  return out;
+}
+
+class WinInetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sandbox::UseForLibrary();
+    sandbox::Reset();
+  }
+  void TearDown() override { setenv("NORVOSMS_CA_FILE", sandbox::Where().caFile.c_str(), 1); }
+};
+
+TEST_F(WinInetTest, PostReachesTheWireAsWinInetWouldSendIt) {
+  Outcome out = Post(Target{});
+  ASSERT_TRUE(out.sent) << out.sendError;
+  EXPECT_EQ(out.status, 200u);
+  EXPECT_EQ(out.statusText, "OK");
+  EXPECT_NE(out.body.find("<value>127.0.0.1</value>"), std::string::npos) << out.body;
+  EXPECT_EQ(sandbox::LastBody(), kCall);
+  std::string head = sandbox::LastHead();
+  EXPECT_EQ(head.rfind("POST /api_app HTTP/1.0\r\n", 0), 0u) << head;
+  for (const char* line : {"User-Agent: XmlRpc\r\n", "Accept: text/*\r\n", "Connection: Keep-Alive\r\n",
+                           "Content-Type: text/xml\r\n"})
+    EXPECT_NE(head.find(line), std::string::npos) << line << " missing from\n" << head;
+  EXPECT_NE(head.find("Content-length: " + std::to_string(sizeof kCall - 1) + "\r\n"), std::string::npos) << head;
+  EXPECT_EQ(head.find("Expect:"), std::string::npos) << head;
+}
+
+struct FailureCase {
+  const char* plan;
+  Target target;
+  DWORD sendError;  // 0: the send succeeds
+  DWORD status;
+  const char* statusText;
+  DWORD readError;
+};
+
+TEST_F(WinInetTest, EachFailureLeavesTheWinInetCode) {
+  Target slow;
+  slow.receiveTimeoutMs = 1000;
+  Target wrongPlace;
+  wrongPlace.path = "/elsewhere";
+  const FailureCase cases[] = {
+      {"status 404 Not Found", Target{}, 0, 404, "Not Found", 0},
+      {"status 503 Service Temporarily Gone", Target{}, 0, 503, "Service Temporarily Gone", 0},
+      {"", wrongPlace, 0, 404, "Not Found", 0},
+      {"empty", Target{}, 0, 200, "OK", 0},
+      {"plain", Target{}, ERROR_INTERNET_SECURITY_CHANNEL_ERROR, 0, "", 0},
+      {"close", Target{}, ERROR_INTERNET_CONNECTION_ABORTED, 0, "", 0},
+      {"reset", Target{}, ERROR_INTERNET_CONNECTION_RESET, 0, "", 0},
+      {"reset-body", Target{}, 0, 200, "OK", ERROR_INTERNET_CONNECTION_RESET},
+      {"slow 3", slow, ERROR_INTERNET_TIMEOUT, 0, "", 0},
+      {"wrong-name", Target{}, ERROR_INTERNET_SEC_CERT_CN_INVALID, 0, "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.plan);
+    sandbox::Reset();
+    if (*c.plan) sandbox::Plan(c.plan);
+    Outcome out = Post(c.target);
+    EXPECT_EQ(out.sent, c.sendError == 0);
+    EXPECT_EQ(out.sendError, c.sendError);
+    if (!out.sent) continue;
+    EXPECT_EQ(out.status, c.status);
+    EXPECT_EQ(out.statusText, c.statusText);
+    EXPECT_EQ(out.readError, c.readError);
+  }
+}
+
+TEST_F(WinInetTest, CertificatesAreCheckedUnlessTheFlagsSayOtherwise) {
+  unsetenv("NORVOSMS_CA_FILE");
+  EXPECT_EQ(Post(Target{}).sendError, static_cast<DWORD>(ERROR_INTERNET_INVALID_CA));
+  Target ignoreCa;
+  ignoreCa.extraSecurityFlags = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+  EXPECT_TRUE(Post(ignoreCa).sent);
+
+  setenv("NORVOSMS_CA_FILE", sandbox::Where().caFile.c_str(), 1);
+  Target ignoreName;
+  ignoreName.flags |= INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+  sandbox::Plan("wrong-name");
+  EXPECT_TRUE(Post(ignoreName).sent);
+  Target byName;
+  byName.host = "localhost";
+  EXPECT_TRUE(Post(byName).sent);
+}
+
+TEST_F(WinInetTest, UnreachableHosts) {
+  Target unknown;
+  unknown.host = "no-such-host.invalid";
+  EXPECT_EQ(Post(unknown).sendError, static_cast<DWORD>(ERROR_INTERNET_NAME_NOT_RESOLVED));
+  Target refused;
+  refused.port = 1;
+  EXPECT_EQ(Post(refused).sendError, static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT));
+  Target plainToTls;  // plain HTTP spoken to the TLS port gets no valid answer
+  plainToTls.flags = INTERNET_FLAG_NO_CACHE_WRITE;
+  Outcome out = Post(plainToTls);
+  EXPECT_TRUE(!out.sent || out.status != 200);
+}
+
+TEST(WinInetHandles, BadHandlesAndOptions) {
+  EXPECT_FALSE(InternetCloseHandle(reinterpret_cast<HINTERNET>(0x1234)));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  HINTERNET root = InternetOpenA("x", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(HttpOpenRequestA(root, "GET", "/", nullptr, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_INCORRECT_HANDLE_TYPE));
+  DWORD timeout = 999000, length = sizeof timeout, read = 0;
+  EXPECT_TRUE(InternetSetOptionA(root, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout));
+  HINTERNET connection = InternetConnectA(root, "127.0.0.1", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  EXPECT_TRUE(InternetQueryOptionA(connection, INTERNET_OPTION_RECEIVE_TIMEOUT, &read, &length));
+  EXPECT_EQ(read, 999000u);  // inherited from the root handle
+  HINTERNET request = HttpOpenRequestA(connection, "POST", "/", "HTTP/1.0", nullptr, nullptr,
+                                       INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID, 0);
+  length = sizeof read;
+  EXPECT_TRUE(InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &read, &length));
+  EXPECT_EQ(read, static_cast<DWORD>(SECURITY_FLAG_SECURE | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID));
+  DWORD status = 0;
+  length = sizeof status;
+  EXPECT_FALSE(HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+  EXPECT_TRUE(InternetCloseHandle(request));
+  EXPECT_TRUE(InternetCloseHandle(connection));
+  EXPECT_TRUE(InternetCloseHandle(root));
+}
+
+TEST(FormatMessage, SystemTableOnly) {
+  LPSTR text = nullptr;
+  DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  DWORD n = FormatMessageA(flags, nullptr, ERROR_ACCESS_DENIED, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                           reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(std::string(text, n), "Access is denied.\r\n");
+  EXPECT_EQ(LocalFree(text), nullptr);
+  text = nullptr;
+  EXPECT_EQ(FormatMessageA(flags, nullptr, ERROR_HTTP_INVALID_SERVER_RESPONSE, 0x400,
+                           reinterpret_cast<LPSTR>(&text), 0, nullptr), 0u);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
+  char small[4];
+  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, small, sizeof small, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+}  // namespace
