@@ -1,0 +1,183 @@
+// XmlRpcClient over the real HTTP stack against the sandbox: each situation as one case of
+// planned answer in, result and error text out.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/sandbox/sandbox_client.h"
+#include "xmlrpc/xmlrpc_client.h"
+
+namespace {
+
+XmlRpcValue OneString(const std::string& text) {
+  XmlRpcValue params;
+  params.ensureArraySize(1);
+  params.element(0) = XmlRpcValue(text);
+  return params;
+}
+
+const char kHostIpDocument[] = "<request><method>SMS.host_ip</method></request>";
+
+struct Case {
+  const char* plan;       // "" for the sandbox's own answer
+  bool ok;
+  const char* error;      // the expected lastError
+  XmlRpcType resultType;
+};
+
+class XmlRpcClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sandbox::UseForLibrary();
+    unsetenv("NORVOSMS_INSECURE_TLS");
+    sandbox::Reset();
+  }
+  void TearDown() override {
+    setenv("NORVOSMS_CA_FILE", sandbox::Where().caFile.c_str(), 1);
+    unsetenv("NORVOSMS_INSECURE_TLS");
+  }
+};
+
+TEST_F(XmlRpcClientTest, AnswersAndFailuresFromTheService) {
+  const Case cases[] = {
+      {"", true, "", XmlRpcType::String},
+      {"string 203.0.113.9", true, "", XmlRpcType::String},
+      {"int 5", true, "", XmlRpcType::Int},
+      {"status 404 Not Found", false, "Low level (HTTP) error: 404 Not Found", XmlRpcType::Invalid},
+      {"status 500 Internal Server Error", false, "Low level (HTTP) error: 500 Internal Server Error",
+       XmlRpcType::Invalid},
+      {"empty", false, "Invalid XMLRPC response: content size is 0", XmlRpcType::Invalid},
+      {"fault-struct Not today", false, "Not today", XmlRpcType::Struct},
+      {"fault-struct ", true, "", XmlRpcType::Struct},
+      {"fault-int 7", false, "unspecified error", XmlRpcType::Struct},
+      {"fault-value oops", false, "type error: expected a struct", XmlRpcType::String},
+      {"plain", false, "HttpSendRequest : Talking HTTPS to an HTTP server?", XmlRpcType::Invalid},
+      {"close", false, "HttpSendRequest : Connection aborted", XmlRpcType::Invalid},
+      {"reset", false, "HttpSendRequest : Connection reset", XmlRpcType::Invalid},
+      {"wrong-name", false, "HttpSendRequest : Error 12038", XmlRpcType::Invalid},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.plan);
+    if (*c.plan) sandbox::Plan(c.plan);
+    XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+    client.setIgnoreUnknownAuthority(true);
+    XmlRpcValue result;
+    EXPECT_EQ(client.execute("norvosms", OneString(kHostIpDocument), result), c.ok);
+    EXPECT_EQ(client.lastError(), c.error);
+    EXPECT_EQ(result.type(), c.resultType);
+  }
+}
+
+TEST_F(XmlRpcClientTest, StringResultIsTheServiceTextByteForByte) {
+  sandbox::Plan("string <response><code>0000</code></response>\r\n");
+  XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+  XmlRpcValue result;
+  ASSERT_TRUE(client.execute("norvosms", OneString(kHostIpDocument), result)) << client.lastError();
+  EXPECT_EQ(result.asString(), "<response><code>0000</code></response>\r\n");
+}
+
+TEST_F(XmlRpcClientTest, HtmlPageBecomesTheErrorCutTo1254Characters) {
+  std::string page(3000, 'x');
+  sandbox::Plan("html <html>" + page);
+  XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+  XmlRpcValue result;
+  EXPECT_FALSE(client.execute("norvosms", OneString(kHostIpDocument), result));
+  EXPECT_EQ(client.lastError(), std::string(1254, 'x'));
+}
+
+TEST_F(XmlRpcClientTest, ResetWhileReadingTheBodyFails) {
+  sandbox::Plan("reset-body");
+  XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+  XmlRpcValue result;
+  EXPECT_FALSE(client.execute("norvosms", OneString(kHostIpDocument), result));
+  EXPECT_FALSE(client.lastError().empty());
+}
+
+TEST_F(XmlRpcClientTest, KoreanCallTextIsPostedAsUtf8WithItsByteLength) {
+  // "안녕" in code page 949 (this test runs with NORVOSMS_ACP=949).
+  const std::string cp949 = "\xBE\xC8\xB3\xE7";
+  XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+  XmlRpcValue result;
+  ASSERT_TRUE(client.execute("norvosms", OneString("<request>" + cp949 + "</request>"), result)) << client.lastError();
+  std::string body = sandbox::LastBody();
+  EXPECT_NE(body.find("\xEC\x95\x88\xEB\x85\x95"), std::string::npos) << body;
+  EXPECT_EQ(body.find(cp949), std::string::npos);
+  EXPECT_NE(sandbox::LastHead().find("Content-length: " + std::to_string(body.size()) + "\r\n"), std::string::npos);
+}
+
+TEST_F(XmlRpcClientTest, LongCallTextsGetLargerWorkBuffers) {
+  std::string text(700000, 'a');
+  XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+  XmlRpcValue result;
+  ASSERT_TRUE(client.execute("norvosms", OneString("<request>" + text + "</request>"), result)) << client.lastError();
+  EXPECT_NE(sandbox::LastBody().find(text), std::string::npos);
+}
+
+TEST_F(XmlRpcClientTest, CertificatesAreCheckedByDefault) {
+  unsetenv("NORVOSMS_CA_FILE");
+  {
+    XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+    XmlRpcValue result;
+    EXPECT_FALSE(client.execute("norvosms", OneString(kHostIpDocument), result));
+    EXPECT_EQ(client.lastError(), "HttpSendRequest : Invalid certificate authority");
+  }
+  {
+    XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+    client.setIgnoreUnknownAuthority(true);
+    XmlRpcValue result;
+    EXPECT_TRUE(client.execute("norvosms", OneString(kHostIpDocument), result)) << client.lastError();
+  }
+  setenv("NORVOSMS_INSECURE_TLS", "1", 1);
+  sandbox::Plan("wrong-name");
+  XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+  client.setIgnoreUnknownAuthority(true);
+  XmlRpcValue result;
+  EXPECT_TRUE(client.execute("norvosms", OneString(kHostIpDocument), result)) << client.lastError();
+}
+
+TEST_F(XmlRpcClientTest, UnreachableEndpoints) {
+  struct {
+    const char* url;
+    const char* error;
+  } cases[] = {
+      {"https://no-such-host.invalid/api_app", "HttpSendRequest : Name ! resolved"},
+      {"https://127.0.0.1:1/api_app", "HttpSendRequest : Failed to connect"},
+      {"https:///api_app", "HttpSendRequest : Invalid URL"},
+      {"ftp://127.0.0.1/", "No connection"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    XmlRpcClient client(c.url);
+    XmlRpcValue result;
+    EXPECT_FALSE(client.execute("norvosms", OneString(kHostIpDocument), result));
+    EXPECT_EQ(client.lastError(), c.error);
+  }
+}
+
+TEST(XmlRpcClientUrl, SchemePortAndObjectPath) {
+  struct {
+    const char* url;
+    int protocol;
+    int port;
+    const char* path;
+  } cases[] = {
+      {"HTTPS://host/api_app", 2, 443, "/api_app"},
+      {"http://host:8080/x?y=1", 1, 8080, "/x?y=1"},
+      {"https://host", 2, 443, ""},
+      {"hTtP://host:/x", 1, 0, "/x"},
+      {"http://host:65617/", 1, 81, "/"},
+      {"ftp://host/", 0, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    XmlRpcClient client(c.url);
+    EXPECT_EQ(client.urlProtocol(), c.protocol);
+    EXPECT_EQ(client.urlPort(), c.port);
+    EXPECT_EQ(client.urlObjectPath(), c.path);
+  }
+  XmlRpcClient rejected("ftp://host/");
+  EXPECT_EQ(rejected.lastError(), "The URI must begin with \"https://\" || \"http://\".");
+}
+
+}  // namespace

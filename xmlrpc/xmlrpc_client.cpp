@@ -1,0 +1,278 @@
+#include "xmlrpc/xmlrpc_client.h"
+
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+#include "xmlrpc/tls_policy.h"
+#include "xmlrpc/xmlrpc_text.h"
+
+namespace {
+
+constexpr const char* kAgent = "XmlRpc";
+constexpr DWORD kReceiveTimeoutMs = 999000;
+constexpr DWORD kMaxConnections = 5;
+constexpr std::size_t kStatusLineBuffer = 512;
+constexpr DWORD kHttpFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
+constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
+// What the client always sent before certificates were checked; NORVOSMS_INSECURE_TLS=1.
+constexpr DWORD kHttpsFlagsInsecure =
+    kHttpsFlags | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID | INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+
+struct ErrorDescription {
+  DWORD code;
+  const char* text;
+};
+
+constexpr ErrorDescription kErrorDescriptions[] = {
+    {ERROR_INTERNET_TIMEOUT, "Internet timeout"},
+    {ERROR_INTERNET_INVALID_URL, "Invalid URL"},
+    {ERROR_INTERNET_NAME_NOT_RESOLVED, "Name ! resolved"},
+    {ERROR_INTERNET_CANNOT_CONNECT, "Failed to connect"},
+    {ERROR_INTERNET_CONNECTION_ABORTED, "Connection aborted"},
+    {ERROR_INTERNET_CONNECTION_RESET, "Connection reset"},
+    {ERROR_INTERNET_INVALID_CA, "Invalid certificate authority"},
+    {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "Talking HTTPS to an HTTP server?"},
+    {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},
+};
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+  for (; *prefix; ++text, ++prefix) {
+    char a = *text, b = *prefix;
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+std::string SystemMessage(DWORD code) {
+  LPSTR buffer = nullptr;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  std::string text;
+  if (length && buffer) {
+    text.assign(buffer, length);
+  } else {
+    char fallback[32];
+    std::snprintf(fallback, sizeof fallback, "Error %u", static_cast<unsigned>(code));
+    text = fallback;
+  }
+  if (buffer) LocalFree(buffer);
+  return text;
+}
+
+// ANSI to UTF-16 to UTF-8, each step in a work buffer of at least kXmlRpcConversionBuffer bytes.
+bool AnsiToUtf8(const std::string& ansi, std::string& utf8) {
+  utf8.clear();
+  if (ansi.empty()) return true;
+  int length = static_cast<int>(ansi.size());
+  int wideNeeded = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+  if (wideNeeded <= 0) return false;
+  std::size_t wideSlots = kXmlRpcConversionBuffer / sizeof(WCHAR);
+  if (static_cast<std::size_t>(wideNeeded) > wideSlots) wideSlots = wideNeeded;
+  std::vector<WCHAR> wide(wideSlots);
+  int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), static_cast<int>(wide.size()));
+  if (wideLength <= 0) return false;
+  int utf8Needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  if (utf8Needed <= 0) return false;
+  std::size_t utf8Size = kXmlRpcConversionBuffer;
+  if (static_cast<std::size_t>(utf8Needed) + 1 > utf8Size) utf8Size = utf8Needed + 1;
+  std::vector<char> out(utf8Size, '\0');
+  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(),
+                                       static_cast<int>(out.size() - 1), nullptr, nullptr);
+  if (utf8Length <= 0) return false;
+  utf8.assign(out.data(), utf8Length);
+  return true;
+}
+
+}  // namespace
+
+XmlRpcClient::XmlRpcClient(const char* uri)
+    : protocol(0), ignoreUnknownAuthority(false), internetHandle(nullptr), connectionHandle(nullptr), port(0) {
+  parseUrl(uri ? uri : "");
+}
+
+XmlRpcClient::~XmlRpcClient() {
+  if (connectionHandle) InternetCloseHandle(connectionHandle);
+  if (internetHandle) InternetCloseHandle(internetHandle);
+}
+
+void XmlRpcClient::setIgnoreUnknownAuthority(bool value) { ignoreUnknownAuthority = value; }
+
+std::string XmlRpcClient::lastError() {
+  if (errorText.size() > kXmlRpcMaxErrorText) errorText.resize(kXmlRpcMaxErrorText);
+  return errorText;
+}
+
+void XmlRpcClient::parseUrl(const char* uri) {
+  const char* cursor;
+  if (StartsWithNoCase(uri, "https://")) {
+    protocol = 2;
+    port = INTERNET_DEFAULT_HTTPS_PORT;
+    cursor = uri + 8;
+  } else if (StartsWithNoCase(uri, "http://")) {
+    protocol = 1;
+    port = INTERNET_DEFAULT_HTTP_PORT;
+    cursor = uri + 7;
+  } else {
+    errorText = "The URI must begin with \"https://\" || \"http://\".";
+    return;
+  }
+  const char* hostEnd = cursor;
+  while (*hostEnd && *hostEnd != ':' && *hostEnd != '/') ++hostEnd;
+  std::string host(cursor, hostEnd);
+  cursor = hostEnd;
+  if (*cursor == ':') {
+    ++cursor;
+    unsigned number = 0;  // wraps instead of overflowing; only 16 bits reach the connection
+    while (*cursor >= '0' && *cursor <= '9') number = number * 10u + static_cast<unsigned>(*cursor++ - '0');
+    port = static_cast<int>(number & 0xFFFFu);
+  }
+  objectPath = cursor;
+  connect(host);
+}
+
+void XmlRpcClient::connect(const std::string& host) {
+  internetHandle = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!internetHandle) {
+    describeError("InternetOpen");
+    return;
+  }
+  connectionHandle = InternetConnectA(internetHandle, host.c_str(), static_cast<INTERNET_PORT>(port), nullptr,
+                                      nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (!connectionHandle) {
+    describeError("InternetConnect");
+    return;
+  }
+  DWORD timeout = kReceiveTimeoutMs;
+  InternetSetOptionA(internetHandle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+  InternetSetOptionA(connectionHandle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+}
+
+void XmlRpcClient::describeError(const char* operation) {
+  DWORD code = GetLastError();
+  std::string description;
+  for (const auto& entry : kErrorDescriptions) {
+    if (entry.code == code) description = entry.text;
+  }
+  if (description.empty()) description = SystemMessage(code);
+  errorText = std::string(operation) + " : " + description;
+}
+
+bool XmlRpcClient::execute(const char* method, const XmlRpcValue& params, XmlRpcValue& result) {
+  errorText.clear();
+  if (!connectionHandle) {
+    errorText = "No connection";
+    return false;
+  }
+  std::ostringstream call;
+  writeCall(method ? method : "", params, call);  // "Undefined XmlRpc value" leaves here
+
+  std::string body;
+  if (!AnsiToUtf8(call.str(), body)) {
+    errorText = "Could not convert the call text to UTF-8";
+    return false;
+  }
+
+  LPCSTR acceptTypes[] = {"text/*", nullptr};
+  DWORD flags = protocol == 2 ? (InsecureTlsRequested() ? kHttpsFlagsInsecure : kHttpsFlags) : kHttpFlags;
+  HINTERNET request =
+      HttpOpenRequestA(connectionHandle, "POST", objectPath.c_str(), "HTTP/1.0", nullptr, acceptTypes, flags, 0);
+  if (!request) {
+    describeError("HttpOpenRequest");
+    return false;
+  }
+  std::string received;
+  bool sent = sendAndRead(request, body, received);
+  InternetCloseHandle(request);
+  if (!sent) return false;
+  if (received.empty()) {
+    errorText = "Invalid XMLRPC response: content size is 0";
+    return false;
+  }
+  decode(received, result);
+  return errorText.empty();
+}
+
+// Steps from the security options to the status check; the request handle stays open.
+bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::string& received) {
+  if (ignoreUnknownAuthority) {
+    DWORD value = 0, length = sizeof value;
+    InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &value, &length);
+    value |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+    InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &value, sizeof value);
+    length = sizeof value;
+    InternetQueryOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, &length);
+    value = kMaxConnections;
+    InternetSetOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, sizeof value);
+    length = sizeof value;
+    InternetQueryOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, &length);
+    value = kMaxConnections;
+    InternetSetOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, sizeof value);
+  }
+
+  char headers[kStatusLineBuffer];
+  std::snprintf(headers, sizeof headers, "Content-Type: text/xml\r\nContent-length: %d",
+                static_cast<int>(body.size()));
+  HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
+
+  if (!HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.c_str()), static_cast<DWORD>(body.size()))) {
+    describeError("HttpSendRequest");
+    return false;
+  }
+
+  for (;;) {
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
+      describeError("InternetQueryDataAvailable");
+      break;
+    }
+    if (available == 0) break;
+    std::size_t before = received.size();
+    received.resize(before + available);
+    DWORD got = 0;
+    if (!InternetReadFile(request, &received[before], available, &got)) {
+      received.resize(before);
+      describeError("InternetReadFile");
+      break;
+    }
+    received.resize(before + got);
+    if (got == 0) break;  // nothing more despite the count: the body has ended
+  }
+
+  DWORD status = 0, length = sizeof status;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr)) {
+    errorText = "Could not query HTTP result status";
+    return false;
+  }
+  if (status != 200) {
+    DWORD textLength = 0;
+    HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, nullptr, &textLength, nullptr);
+    std::vector<char> text(textLength + 1, '\0');
+    DWORD size = textLength + 1;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, text.data(), &size, nullptr)) {
+      errorText = "Could not query HTTP result status";
+      return false;
+    }
+    char line[kStatusLineBuffer];
+    std::snprintf(line, sizeof line, "Low level (HTTP) error: %d %s", static_cast<int>(status), text.data());
+    errorText = line;
+    return false;
+  }
+  return true;
+}
+
+void XmlRpcClient::decode(const std::string& received, XmlRpcValue& result) {
+  try {
+    if (!readResponse(received.c_str(), result)) {
+      XmlRpcValue& faultString = result.member("faultString");
+      errorText = faultString.type() == XmlRpcType::String ? faultString.asString() : "unspecified error";
+    }
+  } catch (const XmlRpcException& e) {
+    // A failure must never read as success, even when the message is empty.
+    errorText = e.getMessage().empty() ? "Invalid XMLRPC response" : e.getMessage();
+  }
+}
