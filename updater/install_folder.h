@@ -1,0 +1,11 @@
+// Where a full setup installs: the part of the manifest's default folder after "Program Files",
+// placed under this machine's %ProgramFiles%.
+#pragma once
+
+#include <string>
+
+// Returns B + "/" + R, where B is %ProgramFiles% with '/' separators and R what follows
+// "Program Files" and its separator. Changes the current directory to B, makes the folders of R
+// there, then changes to the install folder. A folder without "Program Files" comes back as it is,
+// and nothing is made when B is not a folder.
+std::string MakeInstallFolder(const std::string& defaultFolder);
