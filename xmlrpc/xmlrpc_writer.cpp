@@ -64,8 +64,10 @@ void XmlRpcValue::writeXml(std::ostream& out) const {
       const DateTimeRecord& t = *m_payload.time;
       char buffer[kDateTimeBufferSize];
       // Out-of-range fields could run longer than 29 characters: the text is cut there.
-      std::snprintf(buffer, sizeof buffer, "%4d%02d%02dT%02d:%02d:%02d", int(t.year), int(t.month) + 1,
-                    int(t.day), int(t.hour), int(t.minute), int(t.second));
+      // month + 1 wraps rather than overflowing for a month field of INT32_MAX.
+      const int month = static_cast<int>(static_cast<unsigned>(t.month) + 1u);
+      std::snprintf(buffer, sizeof buffer, "%4d%02d%02dT%02d:%02d:%02d", int(t.year), month, int(t.day), int(t.hour),
+                    int(t.minute), int(t.second));
       out << "<value><dateTime.iso8601>" << buffer << "</dateTime.iso8601></value>";
       break;
     }

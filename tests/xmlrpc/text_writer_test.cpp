@@ -115,6 +115,8 @@ TEST(WriteXml, EveryType) {
       {"cut at 29", XmlRpcValue::fromDateTime(wild), "<value><dateTime.iso8601>-20000000002000000001-2000000</dateTime.iso8601></value>"},
       {"base64", XmlRpcValue::fromBase64({'A', 'B', 'C', 'D'}), "<value><base64>QUJDRA==</base64></value>"},
       {"empty base64", XmlRpcValue::fromBase64({}), "<value><base64></base64></value>"},
+      {"month wraps", XmlRpcValue::fromDateTime([] { DateTimeRecord t; t.month = 2147483647; return t; }()),
+       "<value><dateTime.iso8601>   0-214748364800T00:00:00</dateTime.iso8601></value>"},
       {"nil", XmlRpcValue::nil(), "<value><nil/></value>"},
       {"array", oneElementArray(oneElementArray(XmlRpcValue::fromInt(7))),
        "<value><array><data><value><array><data><value><i4>7</i4></value></data></array></value></data></array></value>"},
