@@ -1,0 +1,360 @@
+// The update check against manifests served by the sandbox web server, with the installed
+// program's record in a test hive and the listed files beside the test program.
+#include "updater/file_routines.h"
+#include "updater/local_file_check.h"
+#include "updater/manifest_reader.h"
+#include "updater/service_hosts.h"
+#include "updater/version_check.h"
+#include "web_sandbox.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr HWND kOwner = 0x1234;
+
+struct Record {
+  const char* root = "HKCU";
+  int installedVersion = -1;  // -1: no version value
+  bool isTest = false;
+  bool create = true;
+};
+
+struct ManifestText {
+  std::string root = "HKCU";
+  std::string keyPath;
+  int verMin = 3;
+  std::vector<std::string> versionEntries;
+  std::vector<std::string> installEntries;
+  std::vector<std::string> crcEntries;
+  std::string defaultFolder = "C:\\Program Files/Norvo/NorvoSMS/";
+
+  std::string Text() const {
+    std::ostringstream out;
+    out << "[REGESTRY]\nRegTree_RootKey = " << root << "\nRegTree_KeyPath = " << keyPath
+        << "\nRegKey_ProgDir = ProgDir\nRegKey_ProgVer = ProgVer\nRegValue_ExeName = NorvoSMS.exe\n\n"
+        << "[SERVER]\r\nSERVER_Setup = http://127.0.0.1/setup/\r\nSERVER_Patch = http://127.0.0.1/patch/\r\n\n"
+        << "[SETUP]\nURL_SetupFile = http://127.0.0.1/setup/NorvoSMSSetup.exe\n"
+        << "SetupFileCrc = NorvoSMSSetup.exe\t4096\tdeadbeef\nDefaultFolder = " << defaultFolder
+        << "\nAutoButton = 1\n\n[PATCH]\nURL_PatchFile = http://127.0.0.1/patch/\n\n"
+        << "[FILE_VERSION]\nVerMin = " << verMin << "\nVerMax = 9\nFileCnt = " << versionEntries.size() << "\n";
+    for (const std::string& e : versionEntries) out << e << "\n";
+    out << "\n[AddInstall]\nFileCnt = " << installEntries.size() << "\n";
+    for (const std::string& e : installEntries) out << e << "\n";
+    out << "\n[FILE_CRC]\nFileCnt = " << crcEntries.size() << "\n";
+    for (const std::string& e : crcEntries) out << e << "\n";
+    return out.str();
+  }
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// One recorded message box line: type, caption and text, as the platform writes them.
+std::string BoxLine(const std::string& caption, const std::string& text) {
+  std::string escaped;
+  for (char c : text) escaped += (c == '\n') ? std::string("\\n") : std::string(1, c);
+  return "0\t" + caption + "\t" + escaped + "\n";
+}
+
+class VersionCheckTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(WebSandboxUrl().empty()) << "the sandbox web server is not running";
+    m_name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    m_keyPath = "Software\\NorvoSMSTest\\" + m_name;
+    m_manifest.keyPath = m_keyPath;
+    m_filesDir = "updater-check-files/" + m_name;
+    fs::remove_all(fs::path(RunningProgramFolder()) / m_filesDir);
+    fs::create_directories(fs::path(RunningProgramFolder()) / m_filesDir);
+    m_boxLog = std::getenv("NORVOSMS_MESSAGEBOX_LOG");
+    fs::remove(m_boxLog);
+    m_cwd = fs::current_path();
+  }
+  void TearDown() override { fs::current_path(m_cwd); }
+
+  // A file beside the test program; returns its manifest entry line.
+  std::string LocalFile(const std::string& name, const std::string& bytes, int listedSizeDelta = 0) {
+    fs::path path = fs::path(RunningProgramFolder()) / m_filesDir / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    DWORD crc = 0;
+    EXPECT_EQ(GetFileCrc(path.c_str(), &crc), 0);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%x", crc);
+    return m_filesDir + "/" + name + "\t" + std::to_string(bytes.size() + listedSizeDelta) + "\t" + hex;
+  }
+
+  void WriteRecord(const Record& record) {
+    HKEY root = std::string(record.root) == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, m_keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char folder[] = "C:\\Program Files\\NorvoSMS";
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof folder);
+    if (record.installedVersion >= 0) {
+      DWORD v = static_cast<DWORD>(record.installedVersion);
+      RegSetValueExA(key, "ProgVer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+    }
+    if (record.isTest) {
+      DWORD v = 100;
+      RegSetValueExA(key, "IsTest", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+    }
+    RegCloseKey(key);
+  }
+
+  bool Check(CXVersion& version, int headerOnly = 0) {
+    ServeManifest(m_manifest.Text());
+    return version.CheckVersion(kOwner, (WebSandboxUrl() + kManifestPath).c_str(), headerOnly);
+  }
+
+  std::string Boxes() const { return ReadFile(m_boxLog); }
+
+  std::string m_name, m_keyPath, m_filesDir;
+  fs::path m_boxLog, m_cwd;
+  ManifestText m_manifest;
+};
+
+TEST_F(VersionCheckTest, CurrentInstallationNeedsNoUpdate) {
+  WriteRecord({.installedVersion = 5});
+  m_manifest.crcEntries = {LocalFile("NorvoSMS.exe", std::string(5000, 'x')), LocalFile("b.dll", "bbb")};
+  m_manifest.installEntries = {"setup.exe ExeInstall", "x.inf badtype"};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  ASSERT_EQ(version.SelectedCount(), 2);
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 1);
+  EXPECT_EQ(version.SelectedList()[1].upToDate, 1);
+  EXPECT_EQ(version.InstalledVersion(), 5);
+  EXPECT_EQ(version.ProgramFolder(), "C:\\Program Files\\NorvoSMS\\");
+  ASSERT_EQ(version.InstallList().size(), 2u);
+  EXPECT_EQ(version.InstallList()[0].installType, ExeInstall);
+  EXPECT_EQ(version.InstallList()[1].name, "");  // kept empty, not a failure
+  EXPECT_EQ(Boxes(), "");
+}
+
+TEST_F(VersionCheckTest, ManifestIsFetchedFreshFromTheServer) {
+  WriteRecord({.installedVersion = 5});
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  EXPECT_EQ(version.SelectedCount(), 0);
+  EXPECT_EQ(version.SelectedList(), nullptr);
+  // The server's log shows the cache bypass.
+  CInternetSession session;
+  CStdioFile* log = session.OpenURL((WebSandboxUrl() + "/_sandbox/requests").c_str());
+  ASSERT_NE(log, nullptr);
+  std::string text;
+  char buffer[512];
+  while (log->ReadString(buffer, sizeof buffer)) text += buffer;
+  delete log;
+  size_t last = text.rfind("/sms/SmsVersion.txt");
+  ASSERT_NE(last, std::string::npos);
+  EXPECT_NE(text.find("\"Cache-Control\": \"no-cache\"", last), std::string::npos);
+  EXPECT_NE(text.find("\"Pragma\": \"no-cache\"", last), std::string::npos);
+}
+
+TEST_F(VersionCheckTest, SizeMismatchIsAnUpdateWithoutFullSetup) {
+  WriteRecord({.installedVersion = 5});
+  m_manifest.crcEntries = {LocalFile("NorvoSMS.exe", "program", 1), LocalFile("b.dll", "bbb")};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  ASSERT_EQ(version.SelectedCount(), 2);
+  EXPECT_EQ(version.SelectedList()[0].name, m_filesDir + "/NorvoSMS.exe");
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 0);
+  EXPECT_EQ(version.SelectedList()[1].upToDate, 1);
+}
+
+TEST_F(VersionCheckTest, ChecksumMismatchOrMissingFileIsOutdated) {
+  WriteRecord({.installedVersion = 5});
+  std::string entry = LocalFile("NorvoSMS.exe", "program");
+  entry.back() = entry.back() == '0' ? '1' : '0';
+  m_manifest.crcEntries = {entry, m_filesDir + "/missing.dll\t3\tcadbbe3d"};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  ASSERT_EQ(version.SelectedCount(), 2);
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 0);
+  EXPECT_EQ(version.SelectedList()[1].upToDate, 0);
+}
+
+TEST_F(VersionCheckTest, OldInstallationGetsFullSetupInProgramFiles) {
+  fs::path programFiles = fs::temp_directory_path() / ("norvosms-pf-" + std::to_string(::getpid()));
+  fs::remove_all(programFiles);
+  fs::create_directories(programFiles);
+  setenv("ProgramFiles", programFiles.c_str(), 1);
+  WriteRecord({.installedVersion = 2});
+  m_manifest.crcEntries = {LocalFile("NorvoSMS.exe", "program", 1)};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  ASSERT_EQ(version.SelectedCount(), 1);
+  EXPECT_EQ(version.SelectedList()[0].name, "NorvoSMSSetup.exe");
+  EXPECT_EQ(version.SelectedList()[0].size, 4096);
+  EXPECT_EQ(version.SelectedList()[0].checksum, 0xDEADBEEFu);
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 0);
+  std::string folder = programFiles.string() + "/Norvo/NorvoSMS/";
+  EXPECT_EQ(version.ProgramFolder(), folder);
+  EXPECT_TRUE(fs::is_directory(programFiles / "Norvo" / "NorvoSMS"));
+  EXPECT_EQ(fs::current_path(), fs::path(folder).parent_path());
+  unsetenv("ProgramFiles");
+  fs::current_path(m_cwd);
+  fs::remove_all(programFiles);
+}
+
+TEST_F(VersionCheckTest, MissingRecordWithOutdatedFilesGetsFullSetupAndMakesNoFoldersWithoutProgramFiles) {
+  unsetenv("ProgramFiles");
+  m_manifest.crcEntries = {m_filesDir + "/missing.dll\t3\tcadbbe3d"};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  ASSERT_EQ(version.SelectedCount(), 1);
+  EXPECT_EQ(version.SelectedList()[0].name, "NorvoSMSSetup.exe");
+  EXPECT_EQ(fs::current_path(), m_cwd);
+  EXPECT_FALSE(fs::exists(m_cwd / "Norvo"));
+}
+
+TEST_F(VersionCheckTest, TestInstallationIsNeverGivenFullSetup) {
+  WriteRecord({.installedVersion = 2, .isTest = true});
+  m_manifest.crcEntries = {LocalFile("NorvoSMS.exe", "program", 1)};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  ASSERT_EQ(version.SelectedCount(), 1);
+  EXPECT_EQ(version.SelectedList()[0].name, m_filesDir + "/NorvoSMS.exe");
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 0);
+}
+
+TEST_F(VersionCheckTest, NewerVersionEntrySelectsTheVersionList) {
+  WriteRecord({.installedVersion = 6});
+  m_manifest.versionEntries = {"Ver06\t10\t1", "Ver07\t10\t2"};
+  m_manifest.crcEntries = {LocalFile("NorvoSMS.exe", "program")};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  EXPECT_TRUE(version.HasNewerVersion());
+  ASSERT_EQ(version.SelectedCount(), 2);
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 1);  // Ver06 is installed
+  EXPECT_EQ(version.SelectedList()[1].upToDate, 0);
+  // The local files were not looked at.
+  ASSERT_EQ(version.CheckList().size(), 1u);
+  EXPECT_EQ(version.CheckList()[0].upToDate, 0);
+}
+
+TEST_F(VersionCheckTest, NegativeVerMinSkipsTheVersionEntries) {
+  WriteRecord({.installedVersion = 6});
+  m_manifest.verMin = -1;
+  m_manifest.versionEntries = {"Ver07\t10\t2"};
+  m_manifest.crcEntries = {LocalFile("NorvoSMS.exe", "program")};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  EXPECT_FALSE(version.HasNewerVersion());
+  EXPECT_TRUE(version.VersionList().empty());
+  ASSERT_EQ(version.SelectedCount(), 1);
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 1);
+}
+
+TEST_F(VersionCheckTest, NothingRootMeansVersionZeroInTheDefaultFolder) {
+  unsetenv("ProgramFiles");
+  m_manifest.root = "NOTHING";
+  m_manifest.verMin = 0;
+  m_manifest.versionEntries = {"Ver01\t10\t2"};
+  m_manifest.crcEntries = {m_filesDir + "/missing.dll\t3\tcadbbe3d"};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  EXPECT_EQ(version.InstalledVersion(), 0);
+  EXPECT_EQ(version.ProgramFolder(), "%ProgramFiles%/Norvo/NorvoSMS/");
+  ASSERT_EQ(version.SelectedCount(), 1);
+  EXPECT_EQ(version.SelectedList()[0].name, "Ver01");  // no full setup for NOTHING
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 0);
+}
+
+TEST_F(VersionCheckTest, HeaderOnlyStopsAfterTheSetupSection) {
+  WriteRecord({.installedVersion = 5});
+  std::string text = m_manifest.Text();
+  ServeManifest(text.substr(0, text.find("[PATCH]")));
+  CXVersion version;
+  EXPECT_TRUE(version.CheckVersion(kOwner, (WebSandboxUrl() + kManifestPath).c_str(), 1));
+  EXPECT_EQ(version.InstalledVersion(), 5);
+  EXPECT_EQ(Boxes(), "");
+}
+
+struct CutCase {
+  const char* cutBefore;  // the manifest ends right before this text
+  const char* caption;    // UTF-8
+};
+
+TEST_F(VersionCheckTest, CutManifestsFailWithTheirCaption) {
+  const std::string text = AnsiText("서버에서 정보를 제대로 읽을수 없습니다");
+  WriteRecord({.installedVersion = 5});
+  m_manifest.installEntries = {"setup.exe ExeInstall"};
+  m_manifest.crcEntries = {LocalFile("a.dll", "a"), LocalFile("b.dll", "b")};
+  const std::string full = m_manifest.Text();
+  for (const CutCase& c : {CutCase{"b.dll\t", "재시도 Crc Read Warring"},
+                           CutCase{"FileCnt = 2", "재시도 Crc Read Warring"},
+                           CutCase{"setup.exe ExeInstall", "재시도 AddInstall Read Warring"},
+                           CutCase{"URL_SetupFile", "URL_SetupFile 읽기에 실패하였습니다."},
+                           CutCase{"RegTree_RootKey", "RegTree_RootKey 읽기에 실패하였습니다."}}) {
+    fs::remove(m_boxLog);
+    size_t cut = full.find(c.cutBefore);
+    ASSERT_NE(cut, std::string::npos) << c.cutBefore;
+    ServeManifest(full.substr(0, cut));
+    CXVersion version;
+    EXPECT_FALSE(version.CheckVersion(kOwner, (WebSandboxUrl() + kManifestPath).c_str(), 0)) << c.cutBefore;
+    EXPECT_EQ(Boxes(), BoxLine(AnsiText(c.caption), text)) << c.cutBefore;
+  }
+}
+
+TEST_F(VersionCheckTest, AnEntryThatDoesNotParseFailsTheCrcSection) {
+  WriteRecord({.installedVersion = 5});
+  m_manifest.crcEntries = {"only-a-name"};
+  CXVersion version;
+  EXPECT_FALSE(Check(version));
+  EXPECT_EQ(Boxes(), BoxLine(AnsiText("재시도 Crc Read Warring"), AnsiText("서버에서 정보를 제대로 읽을수 없습니다")));
+}
+
+TEST_F(VersionCheckTest, MarkupFailsWithAnEmptyCaption) {
+  ServeNoManifest();  // the server's 404 page is HTML
+  CXVersion version;
+  EXPECT_FALSE(version.CheckVersion(kOwner, (WebSandboxUrl() + kManifestPath).c_str(), 0));
+  EXPECT_EQ(Boxes(), BoxLine("", AnsiText("서버에서 정보를 제대로 읽을수 없습니다")));
+}
+
+TEST_F(VersionCheckTest, AnAddressWithoutAFileCannotFindTheServer) {
+  CXVersion version;
+  EXPECT_FALSE(version.CheckVersion(kOwner, "ftp://127.0.0.1/sms/SmsVersion.txt", 0));
+  EXPECT_EQ(Boxes(), BoxLine(AnsiText("서버를 찾을수 없습니다"), AnsiText("서버에서 정보를 제대로 읽을수 없습니다")));
+}
+
+TEST_F(VersionCheckTest, UnreachableServerShowsOneMessage) {
+  // A port nobody listens on: the sandbox's own, once it is stopped, is not at hand, so take
+  // the lowest unprivileged one reserved for nothing on a test machine.
+  CXVersion version;
+  EXPECT_FALSE(version.CheckVersion(kOwner, "http://127.0.0.1:1/sms/SmsVersion.txt", 0));
+  EXPECT_EQ(Boxes(), BoxLine(RunningProgramName(), AnsiText("접속이 되지 않습니다.\n 다시 시도하여 주세요.")));
+}
+
+TEST(CodePageTest, MessagesAreShownInTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 949u);
+  EXPECT_EQ(AnsiText("재시도"), "\xC0\xE7\xBD\xC3\xB5\xB5");
+}
+
+TEST(ServiceHostsTest, AddressesFollowTheEnvironment) {
+  unsetenv("NORVOSMS_UPDATE_HOST");
+  unsetenv("NORVOSMS_CONSOLE_HOST");
+  EXPECT_EQ(ManifestAddress(), "http://127.0.0.1:8380/sms/SmsVersion.txt");
+  EXPECT_EQ(ConsolePageAddress("/admin/setting/"), "https://127.0.0.1:8380/admin/setting/");
+  setenv("NORVOSMS_UPDATE_HOST", "update.example.invalid", 1);
+  setenv("NORVOSMS_CONSOLE_HOST", "console.example.invalid:8443", 1);
+  EXPECT_EQ(ManifestAddress(), "http://update.example.invalid/sms/SmsVersion.txt");
+  EXPECT_EQ(ConsolePageAddress("/admin/service-info/"), "https://console.example.invalid:8443/admin/service-info/");
+  unsetenv("NORVOSMS_UPDATE_HOST");
+  unsetenv("NORVOSMS_CONSOLE_HOST");
+}
+
+}  // namespace
