@@ -1,0 +1,47 @@
+#include "app/login_settings.h"
+
+#include <vector>
+
+#include "app/credential_protection.h"
+#include "app/norvosms_app.h"
+
+namespace {
+const char kSection[] = "Settings";
+}
+
+LoginSettings ReadLoginSettings(CNorvoSMSApp& app) {
+  LoginSettings settings;
+  settings.sEditID = app.GetProfileString(kSection, "m_sEditID", "");
+
+  std::string clearKey = app.GetProfileString(kSection, "m_sApiKey", "");
+  if (!clearKey.empty()) {
+    std::vector<BYTE> cipher = EncryptText(clearKey.c_str());
+    // Emptied only once the cipher text is stored, so a failed encryption loses no key.
+    if (!cipher.empty() &&
+        app.WriteProfileBinary(kSection, "bApiKey", cipher.data(), static_cast<UINT>(cipher.size())))
+      app.WriteProfileString(kSection, "m_sApiKey", "");
+  }
+
+  LPBYTE block = nullptr;
+  UINT length = 0;
+  app.GetProfileBinary(kSection, "bApiKey", &block, &length);
+  settings.bStoredKey = length > 0;
+  delete[] block;
+
+  settings.sFirstLogin = app.GetProfileString(kSection, "m_sFirstLogin", "");
+  settings.sEnc = app.GetProfileString(kSection, "m_bEnc", "0");
+  return settings;
+}
+
+void SaveLoginSettings(CNorvoSMSApp& app, const std::string& id, const std::string& key, bool saveId, bool saveKey,
+                       const std::string& firstLoginAtOpen) {
+  app.WriteProfileString(kSection, "m_sEditID", saveId ? id.c_str() : "");
+  if (saveKey) {
+    std::vector<BYTE> cipher = EncryptText(key.c_str());
+    // A key that cannot be encrypted leaves no stored key rather than an older one.
+    app.WriteProfileBinary(kSection, "bApiKey", cipher.data(), static_cast<UINT>(cipher.size()));
+  } else {
+    app.WriteProfileBinary(kSection, "bApiKey", nullptr, 0);
+  }
+  if (saveId && firstLoginAtOpen.empty()) app.WriteProfileString(kSection, "m_sFirstLogin", "NotFirst");
+}
