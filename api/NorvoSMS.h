@@ -1,0 +1,60 @@
+// NorvoSMS library (libNorvoSMS.so): the public interface.
+//
+// One client object per process. Create it with InitDLL (user ID and API key, for full use)
+// or InitHostIP (only for HostIPSMS), and destroy it with FreeDll. Without a client every
+// export returns at once: null text, 0, false or nothing, and sends nothing.
+//
+// Text results are NUL-terminated 8-bit text in the process's ANSI code page. On success they
+// point into the client's one result buffer, which the next text-returning call (on any
+// thread) or FreeDll overwrites: copy the text before the next call. A failed call returns
+// the constant text "error" and writes the reason to standard output without a line end.
+//
+// String parameters are std::string objects passed by value. The endpoint is taken from the
+// environment variable NORVOSMS_API_URL (the whole URL, e.g. https://host:port/api_app);
+// NORVOSMS_CA_FILE names extra trusted certificate authorities (PEM), and
+// NORVOSMS_INSECURE_TLS=1 accepts any server certificate.
+//
+// InitDLL, InitHostIP and FreeDll must not run while another export runs on another thread.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+extern "C" {
+
+// Creates the client with identity; a client that exists is ended first.
+void WINAPI InitDLL(std::string userId, std::string apiKey);
+// Creates a client without identity, enough for HostIPSMS; a client that exists is ended first.
+void WINAPI InitHostIP(void);
+// The caller's public IP address as the service sees it, or "error"; null without a client.
+const char* WINAPI HostIPSMS(void);
+// Ends sending (queued messages are discarded, workers stopped) and destroys the client.
+void FreeDll(void);
+
+// ---- Sending ----
+// Sending is asynchronous: SendSMS and SendLMS queue one message each, announcing the batch
+// total with every call; once the batch is complete up to three workers send it. Each outcome
+// reaches hWnd as a WM_COPYDATA message (sent synchronously, so the window's thread must keep
+// dispatching messages) whose 90-byte block holds one text: the sequence number ("0", "1",
+// ...) when accepted, the number followed by "/800" for the code "800", "fail" when refused,
+// "error" when the call failed (not numbered, not counted: no "end" follows), and "end" once
+// every message of the batch has been answered. The reservation gets ":00" appended.
+void WINAPI SendSMS(HWND hWnd, std::string phone, std::string callback, std::string message, std::string reserve,
+                    std::string refKey, int total, std::string usears);
+void WINAPI SendLMS(HWND hWnd, std::string phone, std::string callback, std::string subject, std::string message,
+                    std::string reserve, std::string refKey, int total, std::string usears);
+// Creates the three workers, not started. Call once (again only after DestroyThread).
+void WINAPI CreateThreadDll(void);
+// Starts the workers; a running worker stays as it is.
+void WINAPI StartSMS(void);
+// Stops the workers and waits for them, dispatching this thread's messages meanwhile; queued
+// messages stay for StartSMS.
+void WINAPI StopSMS(void);
+// Discards queued messages, stops and deletes the workers and resets the batch counters.
+void WINAPI DestroyThread(void);
+// True when no worker thread runs (also for an empty pool); false without a client. A started
+// pool keeps running after "end" until StopSMS or DestroyThread.
+bool ThreadIsFinished(void);
+
+}

@@ -1,0 +1,24 @@
+// One wire case file, read.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct WireCall {
+  std::string name;
+  std::vector<std::string> args;
+};
+
+struct WireCase {
+  std::vector<WireCall> setup;
+  std::vector<std::string> replies;
+  WireCall call;
+  bool expectRequest = false;  // false: "request: none", nothing may be sent
+  std::string request;
+  std::string returns;
+  std::string printed;
+  std::string error;  // set when the file could not be read
+};
+
+WireCase ReadWireCase(const std::string& path);
+std::string Unescape(const std::string& text);
