@@ -1,0 +1,271 @@
+// Sending through the exports against the sandbox: notifications, counters, pool states.
+#include "api/NorvoSMS.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <dirent.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/api/send_sandbox.h"
+
+namespace {
+
+// What the caller's window received; used on the test thread only.
+std::vector<std::string> g_notes;
+std::vector<DWORD> g_sizes;
+
+LRESULT CALLBACK CallerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COPYDATA) {
+    auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    g_sizes.push_back(data->cbData);
+    g_notes.emplace_back(static_cast<const char*>(data->lpData));
+    return 1;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void PumpFor(int milliseconds, const std::function<bool()>& done = [] { return false; }) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < until && !done()) {
+    MSG msg;
+    while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(1);
+  }
+}
+
+std::size_t Count(const std::string& text) { return std::count(g_notes.begin(), g_notes.end(), text); }
+
+std::vector<std::string> Sorted(std::vector<std::string> notes) {
+  std::sort(notes.begin(), notes.end());
+  return notes;
+}
+
+int ThreadsOfProcess() {
+  int n = 0;
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(dir)) n += entry->d_name[0] != '.';
+    closedir(dir);
+  }
+  return n;
+}
+
+class Sending : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    sandbox::UseForLibrary();
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = CallerProc;
+    cls.lpszClassName = "SendingTestCaller";
+    RegisterClassA(&cls);
+  }
+
+  void SetUp() override {
+    sandbox::Reset();
+    g_notes.clear();
+    g_sizes.clear();
+    m_hwnd = CreateWindowExA(0, "SendingTestCaller", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(m_hwnd, 0u);
+    InitDLL("demo", "demo-key");
+  }
+  void TearDown() override {
+    FreeDll();
+    DestroyWindow(m_hwnd);
+  }
+
+  void Sms(const std::string& phone, int total, const std::string& reserve = "") {
+    SendSMS(m_hwnd, phone, "0212345678", "hello", reserve, "ref-" + phone, total, "N");
+  }
+
+  HWND m_hwnd = 0;
+};
+
+TEST_F(Sending, BatchOfThreeStartsAtTheThirdMessageAndEndsOnce) {
+  CreateThreadDll();
+  EXPECT_TRUE(ThreadIsFinished());
+  Sms("01000000001", 3);
+  Sms("01000000002", 3);
+  PumpFor(150);
+  EXPECT_TRUE(ThreadIsFinished()) << "workers start only when the batch is complete";
+  EXPECT_EQ(sandbox::RequestCount(), 0);
+  Sms("01000000003", 3);
+  PumpFor(10000, [] { return g_notes.size() >= 4; });
+  PumpFor(200);  // nothing more may come
+  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "1", "2", "end"}));
+  for (DWORD size : g_sizes) EXPECT_EQ(size, 90u);
+  EXPECT_EQ(send_test::Messages().size(), 3u);
+  EXPECT_FALSE(ThreadIsFinished()) << "a started pool keeps running after the batch";
+  StopSMS();
+  EXPECT_TRUE(ThreadIsFinished());
+}
+
+TEST_F(Sending, RequestCarriesTheTenParametersInOrder) {
+  CreateThreadDll();
+  // The subject "제목" as the CP949 bytes that callers pass in code page 949.
+  SendLMS(m_hwnd, "01012345678", "0212345678", "\xC1\xA6\xB8\xF1", "a&b", "2024-01-02 10:30", "r1", 1, "Y");
+  PumpFor(10000, [] { return Count("end") == 1; });
+  std::string request = sandbox::LastDocument();
+  auto open = request.find("<access-token>");
+  auto close = request.find("</access-token>");
+  ASSERT_TRUE(open != std::string::npos && close != std::string::npos);
+  EXPECT_EQ(close - open - 14, 40u);
+  request.replace(open + 14, close - open - 14, "T");
+  // UTF-8 here: the sandbox logs the document as it came off the wire.
+  EXPECT_EQ(request,
+            "\r\n<request>\r\n\t<sms-id>demo</sms-id>\r\n\t<access-token>T</access-token>"
+            "\r\n\t<response-format>xml</response-format>\r\n\t<method>SMS.send</method>\r\n\t<params>"
+            "\r\n\t\t<call_type>p</call_type>\r\n\t\t<phone>01012345678</phone>"
+            "\r\n\t\t<callback>0212345678</callback>\r\n\t\t<message>a&amp;b</message>"
+            "\r\n\t\t<subject>제목</subject>\r\n\t\t<ref_key>r1</ref_key>"
+            "\r\n\t\t<reserve>2024-01-02 10:30:00</reserve>\r\n\t\t<send_type>lms</send_type>"
+            "\r\n\t\t<msg_type>1</msg_type>\r\n\t\t<usears>Y</usears>\r\n\t</params>\r\n</request>");
+  // Another worker may report "end" while the sending one still waits to report its number.
+  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "end"}));
+}
+
+TEST_F(Sending, SmsSendsEmptySubjectAndReservationOfOnlySeconds) {
+  CreateThreadDll();
+  Sms("01000000009", 1);
+  PumpFor(10000, [] { return Count("end") == 1; });
+  std::string request = sandbox::LastDocument();
+  EXPECT_NE(request.find("\r\n\t\t<subject/>\r\n"), std::string::npos);
+  EXPECT_NE(request.find("<reserve>:00</reserve>"), std::string::npos);
+  EXPECT_NE(request.find("<send_type>sms</send_type>"), std::string::npos);
+  auto stored = send_test::Messages();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0], (std::vector<std::string>{"01000000009", "0212345678", "", "hello", ":00",
+                                                 "ref-01000000009", "sms", "N", "0000"}));
+}
+
+TEST_F(Sending, ServiceCodesGiveNumberSlash800AndFail) {
+  send_test::Answer("01000000001", "800");
+  send_test::Answer("01000000002", "E006");
+  send_test::Answer("01000000003", "E123");
+  CreateThreadDll();
+  Sms("01000000001", 3);
+  Sms("01000000002", 3);
+  Sms("01000000003", 3);
+  PumpFor(10000, [] { return g_notes.size() >= 4; });
+  PumpFor(100);
+  ASSERT_EQ(g_notes.size(), 4u);
+  EXPECT_EQ(Count("fail"), 2u);
+  EXPECT_EQ(Count("end"), 1u);
+  auto slash = std::find_if(g_notes.begin(), g_notes.end(),
+                            [](const std::string& n) { return n.find("/800") != std::string::npos; });
+  ASSERT_NE(slash, g_notes.end());
+  EXPECT_TRUE(*slash == "0/800" || *slash == "1/800" || *slash == "2/800") << *slash;
+  for (DWORD size : g_sizes) EXPECT_EQ(size, 90u);
+}
+
+TEST_F(Sending, TransportFailureGivesErrorUnnumberedAndNoEnd) {
+  send_test::Answer("01000000002", "transport reset");
+  CreateThreadDll();
+  Sms("01000000001", 2);
+  Sms("01000000002", 2);
+  PumpFor(10000, [] { return g_notes.size() >= 2; });
+  PumpFor(300);
+  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "error"}));
+  EXPECT_FALSE(ThreadIsFinished());
+  DestroyThread();
+  EXPECT_TRUE(ThreadIsFinished());
+}
+
+TEST_F(Sending, WithoutAPoolNothingIsSentAndNothingFails) {
+  Sms("01000000001", 1);
+  PumpFor(200);
+  EXPECT_TRUE(g_notes.empty());
+  EXPECT_EQ(sandbox::RequestCount(), 0);
+  EXPECT_TRUE(ThreadIsFinished());
+  // The queued message goes once a pool is made and started.
+  CreateThreadDll();
+  StartSMS();
+  PumpFor(10000, [] { return Count("end") == 1; });
+  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "end"}));
+}
+
+TEST_F(Sending, StopWhileAWorkerWaitsForTheWindowDoesNotDeadlock) {
+  CreateThreadDll();
+  Sms("01000000001", 1);
+  // Not pumping: the worker sends, then blocks in its notification to this thread.
+  for (int i = 0; i < 500 && send_test::Messages().empty(); ++i) Sleep(10);
+  Sleep(100);
+  EXPECT_TRUE(g_notes.empty());
+  StopSMS();
+  EXPECT_TRUE(ThreadIsFinished());
+  EXPECT_EQ(Count("0"), 1u);
+}
+
+TEST_F(Sending, DestroyThreadDropsQueuedMessagesAndTheNextBatchCountsFromZero) {
+  Sms("01000000001", 5);
+  Sms("01000000002", 5);
+  CreateThreadDll();
+  DestroyThread();
+  CreateThreadDll();
+  Sms("01000000003", 1);
+  PumpFor(10000, [] { return Count("end") == 1; });
+  PumpFor(100);
+  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "end"}));
+  auto stored = send_test::Messages();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0][0], "01000000003");
+}
+
+TEST_F(Sending, StartTwiceStartsEachWorkerOnce) {
+  CreateThreadDll();
+  int before = ThreadsOfProcess();
+  StartSMS();
+  StartSMS();
+  PumpFor(200);
+  EXPECT_EQ(ThreadsOfProcess() - before, 3);
+  EXPECT_TRUE(g_notes.empty());  // the first "end" went to no window: none was named yet
+  StopSMS();
+  EXPECT_TRUE(ThreadIsFinished());
+}
+
+TEST_F(Sending, SecondPoolIsDestroyedToo) {
+  CreateThreadDll();
+  CreateThreadDll();  // three more workers that never start; DestroyThread must free them
+  Sms("01000000001", 1);
+  PumpFor(10000, [] { return Count("end") == 1; });
+  DestroyThread();
+  EXPECT_TRUE(ThreadIsFinished());
+  StopSMS();
+  StartSMS();  // an empty pool: nothing happens
+  EXPECT_TRUE(ThreadIsFinished());
+}
+
+TEST_F(Sending, StoppedPoolResumesWithTheQueueKept) {
+  CreateThreadDll();
+  StartSMS();
+  PumpFor(100);
+  StopSMS();
+  g_notes.clear();
+  Sms("01000000001", 2);
+  Sms("01000000002", 2);  // complete: the ended workers start again
+  PumpFor(10000, [] { return Count("end") == 1; });
+  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "1", "end"}));
+}
+
+TEST_F(Sending, FreeDllEndsSendingAndLaterExportsDoNothing) {
+  CreateThreadDll();
+  Sms("01000000001", 3);
+  Sms("01000000002", 3);
+  Sms("01000000003", 3);
+  FreeDll();
+  EXPECT_FALSE(ThreadIsFinished());  // no client
+  Sms("01000000004", 1);
+  CreateThreadDll();
+  StartSMS();
+  StopSMS();
+  DestroyThread();
+  PumpFor(100);
+  EXPECT_LE(send_test::Messages().size(), 3u);
+  InitDLL("demo", "demo-key");  // TearDown frees it again
+}
+
+}  // namespace
