@@ -26,3 +26,6 @@
 #if __has_include("wincrypt.h")
 #include "wincrypt.h"
 #endif
+#if __has_include("wingdi.h")
+#include "wingdi.h"
+#endif
