@@ -32,4 +32,29 @@ const char* WINAPI HostIPSMS(void);
 // Ends sending (queued messages are discarded, workers stopped) and destroys the client.
 void FreeDll(void);
 
+// ---- Sending ----
+// Sending is asynchronous: SendSMS and SendLMS queue one message each, announcing the batch
+// total with every call; once the batch is complete up to three workers send it. Each outcome
+// reaches hWnd as a WM_COPYDATA message (sent synchronously, so the window's thread must keep
+// dispatching messages) whose 90-byte block holds one text: the sequence number ("0", "1",
+// ...) when accepted, the number followed by "/800" for the code "800", "fail" when refused,
+// "error" when the call failed (not numbered, not counted: no "end" follows), and "end" once
+// every message of the batch has been answered. The reservation gets ":00" appended.
+void WINAPI SendSMS(HWND hWnd, std::string phone, std::string callback, std::string message, std::string reserve,
+                    std::string refKey, int total, std::string usears);
+void WINAPI SendLMS(HWND hWnd, std::string phone, std::string callback, std::string subject, std::string message,
+                    std::string reserve, std::string refKey, int total, std::string usears);
+// Creates the three workers, not started. Call once (again only after DestroyThread).
+void WINAPI CreateThreadDll(void);
+// Starts the workers; a running worker stays as it is.
+void WINAPI StartSMS(void);
+// Stops the workers and waits for them, dispatching this thread's messages meanwhile; queued
+// messages stay for StartSMS.
+void WINAPI StopSMS(void);
+// Discards queued messages, stops and deletes the workers and resets the batch counters.
+void WINAPI DestroyThread(void);
+// True when no worker thread runs (also for an empty pool); false without a client. A started
+// pool keeps running after "end" until StopSMS or DestroyThread.
+bool ThreadIsFinished(void);
+
 }
