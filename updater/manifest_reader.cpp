@@ -39,7 +39,8 @@ bool ManifestReader::ReadKey(const std::string& section, const char* key, std::s
     if (!NextLine(line)) {
       if (key != nullptr) {
         std::string text = AnsiText("%1 읽기에 실패하였습니다.");
-        text.replace(text.find("%1"), 2, key);
+        size_t at = text.find("%1");
+        if (at != std::string::npos) text.replace(at, 2, key);
         m_failureText = text;
       }
       return false;
