@@ -1,0 +1,14 @@
+// The subcommands of `norvosms`: each takes the words after its name and returns the exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CliCommand {
+  const char* name;
+  const char* usage;  // the line shown in the help text
+  int (*run)(const std::vector<std::string>& args);
+};
+
+// `norvosms ip`: the public IP address as the service sees it.
+int RunIpCommand(const std::vector<std::string>& args);

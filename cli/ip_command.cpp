@@ -1,0 +1,21 @@
+#include <cstdio>
+#include <cstring>
+
+#include "api/NorvoSMS.h"
+#include "cli/commands.h"
+
+// The desktop program's short sequence: InitHostIP, HostIPSMS, FreeDll. A failure has already
+// printed its reason (without a line end) by the time HostIPSMS returns "error".
+int RunIpCommand(const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    std::fprintf(stderr, "usage: norvosms ip\n");
+    return 2;
+  }
+  InitHostIP();
+  const char* answer = HostIPSMS();
+  bool ok = answer && std::strcmp(answer, "error") != 0;
+  if (ok) std::printf("%s", answer);
+  std::printf("\n");
+  FreeDll();
+  return ok ? 0 : 1;
+}
