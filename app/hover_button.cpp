@@ -71,6 +71,12 @@ void CHoverButton::leaveEvent(QEvent* event) {
   QAbstractButton::leaveEvent(event);
 }
 
+// A hidden button no longer has the mouse on it, as when the mouse leaves.
+void CHoverButton::hideEvent(QHideEvent* event) {
+  if (m_bTracking) OnMouseLeave();
+  QAbstractButton::hideEvent(event);
+}
+
 void CHoverButton::OnMouseHover() {
   m_bHover = true;
   update();

@@ -32,6 +32,7 @@ class CHoverButton : public QAbstractButton {
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void DrawItem(QPainter& painter);

@@ -192,6 +192,20 @@ TEST_F(NoticeTest, NoticeHostComesFromTheEnvironment) {
   qunsetenv("NORVOSMS_NOTICE_HOST");
 }
 
+TEST_F(NoticeTest, ButtonHoveredWhenHiddenLooksNormalWhenShownAgain) {
+  ShowNotice();
+  CHoverButton& close = notice->CloseButton();
+  QTest::mouseMove(notice, close.geometry().center());
+  QElapsedTimer t;
+  t.start();
+  while (!close.IsHoverShown() && t.elapsed() < 1000) QTest::qWait(2);
+  ASSERT_TRUE(close.IsHoverShown());
+  QTest::mouseClick(&close, Qt::LeftButton, Qt::NoModifier, QPoint(40, 20));
+  ASSERT_FALSE(notice->isVisible());
+  ShowNotice();
+  EXPECT_EQ(close.CurrentLook(), CHoverButton::Look::Normal);
+}
+
 // The notice's two buttons in each of their looks, driven by the mouse, for the screenshots.
 TEST_F(NoticeTest, ScreenshotsOfEachButtonLook) {
   ShowNotice();

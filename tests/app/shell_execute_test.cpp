@@ -120,4 +120,20 @@ TEST_F(ShellExecuteTest, TheLogRecordsEveryCallAndOpensNoWebPage) {
                                     launched.string() + "\\tmore\t" + folder.string() + "\t5\n");
 }
 
+// Run with NORVOSMS_ACP=949: the caller's names are CP949 bytes, the file system's are UTF-8.
+TEST_F(ShellExecuteTest, NamesInTheAnsiCodePageReachTheProgramAsUtf8) {
+  if (GetACP() != 949) GTEST_SKIP() << "needs the Korean ANSI code page";
+  const char16_t korean[] = u"작업폴더";
+  char ansi[64] = {};
+  ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, korean, -1, ansi, sizeof ansi, nullptr, nullptr), 0);
+  ASSERT_EQ(std::string(ansi), "\xC0\xDB\xBE\xF7\xC6\xFA\xB4\xF5");  // CP949 bytes
+  const std::string utf8Name = "\xEC\x9E\x91\xEC\x97\x85\xED\x8F\xB4\xEB\x8D\x94";
+  fs::create_directories(folder / utf8Name);
+  fs::path out = folder / "korean.txt";
+  std::string parameters = out.string() + " " + ansi;
+  std::string directory = folder.string() + "/" + ansi;
+  EXPECT_GT(Code(ShellExecuteA(0, "open", recorder.c_str(), parameters.c_str(), directory.c_str(), SW_SHOWNORMAL)), 32);
+  EXPECT_EQ(ReadWhenThere(out), (folder / utf8Name).string() + "\n[" + utf8Name + "]\n");
+}
+
 }  // namespace

@@ -99,6 +99,7 @@ TEST(Bitmaps, EachNumberIsA24BitBitmapOfItsSize) {
     QPixmap pixmap = LoadBitmapResource(s.id);
     ASSERT_FALSE(pixmap.isNull());
     EXPECT_EQ(pixmap.size(), QSize(s.width, s.height));
+    EXPECT_TRUE(SaveScreenshot(pixmap.toImage(), QStringLiteral("bitmap_%1").arg(s.id)));
   }
   EXPECT_TRUE(LoadBitmapResource(169).isNull());
   EXPECT_TRUE(LoadBitmapImage(-1).isNull());
