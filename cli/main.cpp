@@ -10,6 +10,8 @@ namespace {
 
 const CliCommand kCommands[] = {
     {"ip", "norvosms ip                 the public IP address as the service sees it", RunIpCommand},
+    {"send", "norvosms send ... MESSAGE   send an SMS or LMS to one phone or a file of them (--help)",
+     RunSendCommand},
 };
 
 int Usage() {
