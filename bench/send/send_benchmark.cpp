@@ -1,0 +1,175 @@
+// Sending through the library's exports against a loopback sandbox.
+#include "api/NorvoSMS.h"
+
+#include <windows.h>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <string>
+
+namespace {
+
+std::map<std::string, std::string> g_endpoint;
+int g_answered = 0;
+bool g_end = false;
+
+std::string Run(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+  }
+  return out;
+}
+
+void StartSandbox() {
+  if (!g_endpoint.empty()) return;
+  std::string state = NORVOSMS_BENCH_STATE;
+  Run(std::string(NORVOSMS_PYTHON) + " " NORVOSMS_SOURCE_ROOT "/sandbox/fixture.py start " + state);
+  std::ifstream ready(state + "/endpoint.txt");
+  std::string line;
+  while (std::getline(ready, line)) {
+    auto eq = line.find('=');
+    if (eq != std::string::npos) g_endpoint[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  setenv("NORVOSMS_API_URL", g_endpoint["api_url"].c_str(), 1);
+  setenv("NORVOSMS_CA_FILE", g_endpoint["ca_file"].c_str(), 1);
+  setenv("NO_PROXY", "127.0.0.1", 1);
+  std::atexit([] { Run(std::string(NORVOSMS_PYTHON) + " " NORVOSMS_SOURCE_ROOT "/sandbox/fixture.py stop " NORVOSMS_BENCH_STATE); });
+}
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COPYDATA) {
+    const char* text = static_cast<const char*>(reinterpret_cast<COPYDATASTRUCT*>(lParam)->lpData);
+    if (std::string(text) == "end") {
+      g_end = true;
+    } else {
+      ++g_answered;
+    }
+    return 1;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HWND CallerWindow() {
+  static HWND hwnd = [] {
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = CountingProc;
+    cls.lpszClassName = "BenchSendCaller";
+    RegisterClassA(&cls);
+    return CreateWindowExA(0, "BenchSendCaller", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  }();
+  return hwnd;
+}
+
+// Sends one batch on a pool that already runs and pumps until its "end".
+void SendBatch(int count) {
+  g_answered = 0;
+  g_end = false;
+  for (int i = 0; i < count; ++i) {
+    SendSMS(CallerWindow(), "010" + std::to_string(10000000 + i), "0212345678", "benchmark message", "", "bench",
+            count, "N");
+  }
+  while (!g_end || g_answered < count) {
+    MSG msg;
+    while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(1);
+  }
+}
+
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+long ResidentKilobytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * 4;
+}
+
+void BM_Library1000(benchmark::State& state) {
+  StartSandbox();
+  InitDLL("bench", "bench-key");
+  CreateThreadDll();
+  StartSMS();
+  SendBatch(3);  // warm-up: the first connections and "end"
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    double cpu = CpuSeconds();
+    SendBatch(1000);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.counters["msgs_per_s"] = 1000 / seconds;
+    state.counters["cpu_us_per_msg"] = (CpuSeconds() - cpu) * 1e6 / 1000;
+  }
+  DestroyThread();
+  FreeDll();
+}
+BENCHMARK(BM_Library1000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PythonReference1000(benchmark::State& state) {
+  StartSandbox();
+  for (auto _ : state) {
+    std::string out = Run(std::string(NORVOSMS_PYTHON) + " " NORVOSMS_SOURCE_ROOT "/bench/send/reference_client.py " +
+                          g_endpoint["api_url"] + " " + g_endpoint["ca_file"] + " 1000");
+    double seconds = 0, cpu = 0;
+    if (std::sscanf(out.c_str(), "%lf %lf", &seconds, &cpu) != 2 || seconds <= 0) {
+      state.SkipWithError("reference client failed");
+      return;
+    }
+    state.counters["msgs_per_s"] = 1000 / seconds;
+    state.counters["cpu_us_per_msg"] = cpu * 1e6 / 1000;
+  }
+}
+BENCHMARK(BM_PythonReference1000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A started pool with nothing to send, over 10 seconds; the target is under 1% of one core.
+void BM_IdlePoolCpu10s(benchmark::State& state) {
+  StartSandbox();
+  InitDLL("bench", "bench-key");
+  CreateThreadDll();
+  StartSMS();
+  SendBatch(1);
+  for (auto _ : state) {
+    double cpu = CpuSeconds();
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < until) {
+      MSG msg;
+      while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      Sleep(100);
+    }
+    state.counters["core_percent"] = (CpuSeconds() - cpu) / 10 * 100;
+  }
+  DestroyThread();
+  FreeDll();
+}
+BENCHMARK(BM_IdlePoolCpu10s)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Resident memory after 100 messages and after 10,000; the target is growth under 1 MB.
+void BM_ResidentMemory(benchmark::State& state) {
+  StartSandbox();
+  InitDLL("bench", "bench-key");
+  CreateThreadDll();
+  StartSMS();
+  for (auto _ : state) {
+    SendBatch(100);
+    long after100 = ResidentKilobytes();
+    for (int i = 0; i < 99; ++i) SendBatch(100);
+    long after10000 = ResidentKilobytes();
+    state.counters["rss_kb_after_100"] = static_cast<double>(after100);
+    state.counters["rss_kb_after_10000"] = static_cast<double>(after10000);
+    state.counters["growth_kb"] = static_cast<double>(after10000 - after100);
+  }
+  DestroyThread();
+  FreeDll();
+}
+BENCHMARK(BM_ResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
