@@ -4,8 +4,8 @@
 #include "app/service_end_confirm_layout.h"
 #include "app/skin.h"
 
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <QGuiApplication>
 #include <QKeyEvent>
