@@ -57,4 +57,40 @@ void WINAPI DestroyThread(void);
 // pool keeps running after "end" until StopSMS or DestroyThread.
 bool ThreadIsFinished(void);
 
+// ---- Login ----
+// Sends user ID and API key (with the token InitDLL made, the IP and the adapter address) and
+// returns the service's smsResult text; empty after the codes "E001"/"E006" or without one.
+const char* WINAPI CheckLogin(std::string userId, std::string apiKey, std::string ipAddress,
+                              std::string adapterAddress);
+
+// ---- Phone authentication ----
+// Each returns the service's smsResult text (empty after "E001"/"E006" or without one).
+const char* PhoneAuth(std::string phoneNumber, std::string adapterAddress);
+const char* ReSendAuthNum(std::string phoneNumber, std::string adapterAddress);
+const char* AuthNumCheck(std::string adapterAddress, std::string authNumber);
+
+// ---- Account ----
+// The account's name; empty after "E001"/"E006" or without one.
+const char* GetSmsUserName(void);
+// The answer's whole smsResult element as XML text (it begins with CR LF and "<smsResult>");
+// "error" when the answer holds none (also after "E001"/"E006").
+const char* GetUserPhoneNum(void);
+// The quantities: -1 when the call failed, 0 after "E001"/"E006" or without the field.
+int GetSmsCount(void);
+int WINAPI GetArsCount(void);
+
+// ---- Address book and history ----
+// Each text result is the answer's smsResult element as XML text, beginning with CR LF and
+// "<smsResult>" (for GetStatusByRef_All its entries element, "<entries>"). When the answer
+// holds no such element (also after "E001"/"E006") the result is "error", never older text.
+const char* PhoneBookGroupList(void);
+const char* PhoneBookList(std::string groupName);
+const char* InsertGroup(std::string groupName);
+// 1 when the answer held smsResult (its text is kept in the result buffer), 0 otherwise.
+int InsertPhoneList(std::string groupName, std::string name, std::string phone, std::string tel,
+                    std::string email);
+const char* GetARSGroupList(void);
+const char* RecentSendList(void);
+const char* GetStatusByRef_All(std::string refKey);
+
 }

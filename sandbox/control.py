@@ -9,11 +9,13 @@
   GET  /log/last/head  the last request line and header lines as received
   POST /send/answer    "PHONE ANSWER": how SMS.send answers the next message to PHONE
   GET  /send/messages  the messages SMS.send stored, one tab-separated line each
+  GET  /account/auth-numbers  the authentication numbers "sent": phone, adapter, number, state
+  GET  /account/logins the login attempts: user ID, IP, adapter address, 1 accepted / 0 refused
 """
 
 from http.server import BaseHTTPRequestHandler
 
-from methods import send
+from methods import accounts, phone_auth, send
 
 MAX_PLAN_BYTES = 4 * 1024 * 1024
 
@@ -37,6 +39,10 @@ class ControlHandler(BaseHTTPRequestHandler):
             self._send(b"ok")
         elif self.path == "/send/messages":
             self._send(send.stored_messages(store).encode("utf-8"))
+        elif self.path == "/account/auth-numbers":
+            self._send(phone_auth.sent_numbers(store).encode("utf-8"))
+        elif self.path == "/account/logins":
+            self._send(accounts.logins(store).encode("utf-8"))
         elif self.path == "/log/count":
             self._send(str(store.request_count()).encode())
         elif self.path in ("/log/last", "/log/last/body", "/log/last/head"):
@@ -59,6 +65,7 @@ class ControlHandler(BaseHTTPRequestHandler):
         if self.path == "/reset":
             store.reset()
             send.reset(store)
+            accounts.reset(store)
             self._send(b"ok")
         elif self.path == "/send/answer":
             ok = send.add_answer(store, body.decode("utf-8", "replace"))

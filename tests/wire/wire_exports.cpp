@@ -23,6 +23,22 @@ const std::map<std::string, Export>& Exports() {
       {"InitHostIP", {0, [](const Args&) { InitHostIP(); return std::string(); }}},
       {"HostIPSMS", {0, [](const Args&) { return Text(HostIPSMS()); }}},
       {"FreeDll", {0, [](const Args&) { FreeDll(); return std::string(); }}},
+      {"CheckLogin", {4, [](const Args& a) { return Text(CheckLogin(a[0], a[1], a[2], a[3])); }}},
+      {"PhoneAuth", {2, [](const Args& a) { return Text(PhoneAuth(a[0], a[1])); }}},
+      {"ReSendAuthNum", {2, [](const Args& a) { return Text(ReSendAuthNum(a[0], a[1])); }}},
+      {"AuthNumCheck", {2, [](const Args& a) { return Text(AuthNumCheck(a[0], a[1])); }}},
+      {"GetSmsUserName", {0, [](const Args&) { return Text(GetSmsUserName()); }}},
+      {"GetUserPhoneNum", {0, [](const Args&) { return Text(GetUserPhoneNum()); }}},
+      {"GetSmsCount", {0, [](const Args&) { return std::to_string(GetSmsCount()); }}},
+      {"GetArsCount", {0, [](const Args&) { return std::to_string(GetArsCount()); }}},
+      {"PhoneBookGroupList", {0, [](const Args&) { return Text(PhoneBookGroupList()); }}},
+      {"PhoneBookList", {1, [](const Args& a) { return Text(PhoneBookList(a[0])); }}},
+      {"InsertGroup", {1, [](const Args& a) { return Text(InsertGroup(a[0])); }}},
+      {"InsertPhoneList",
+       {5, [](const Args& a) { return std::to_string(InsertPhoneList(a[0], a[1], a[2], a[3], a[4])); }}},
+      {"GetARSGroupList", {0, [](const Args&) { return Text(GetARSGroupList()); }}},
+      {"RecentSendList", {0, [](const Args&) { return Text(RecentSendList()); }}},
+      {"GetStatusByRef_All", {1, [](const Args& a) { return Text(GetStatusByRef_All(a[0])); }}},
   };
   return table;
 }

@@ -11,6 +11,7 @@
 #include "tests/sandbox/sandbox_client.h"
 #include "tests/wire/wire_case.h"
 #include "tests/wire/wire_exports.h"
+#include "tests/wire/wire_token.h"
 
 namespace {
 
@@ -53,7 +54,12 @@ TEST_P(WireCaseTest, Matches) {
 
   if (c.expectRequest) {
     ASSERT_GT(sandbox::RequestCount(), before) << "nothing was sent";
-    EXPECT_EQ(Shown(sandbox::LastDocument()), Shown(c.request));
+    // $TOKEN stands for the token InitDLL made from the key of the case's InitDLL.
+    std::string key;
+    for (const auto& step : c.setup)
+      if (step.name == "InitDLL" && step.args.size() == 2) key = step.args[1];
+    std::string received = sandbox::LastDocument();
+    EXPECT_EQ(Shown(received), Shown(WithToken(c.request, received, key)));
   } else {
     EXPECT_EQ(sandbox::RequestCount(), before) << "something was sent";
   }
