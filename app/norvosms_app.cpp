@@ -1,5 +1,8 @@
 #include "app/norvosms_app.h"
 
+#include "app/login_dlg.h"
+#include "app/login_screenshot.h"
+
 #include <QDialog>
 #include <QWidget>
 
@@ -48,10 +51,13 @@ BOOL CNorvoSMSApp::InitInstance() {
   return FALSE;
 }
 
-// The login dialog (CLogInDlg) is made here:
-//   CLogInDlg dlg;  m_pMainWnd = &dlg;  dlg.DoModal();
-// Until it exists the program starts and ends at once.
-void CNorvoSMSApp::RunLoginDialog() {}
+// The result of the dialog is not examined; the program ends when it closes.
+void CNorvoSMSApp::RunLoginDialog() {
+  CLogInDlg dlg;
+  m_pMainWnd = &dlg;
+  ScheduleScreenshotFromEnvironment(dlg);
+  dlg.DoModal();
+}
 
 void CNorvoSMSApp::OnAppExit() {
   if (auto* dialog = qobject_cast<QDialog*>(m_pMainWnd))
