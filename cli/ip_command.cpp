@@ -7,6 +7,10 @@
 // The desktop program's short sequence: InitHostIP, HostIPSMS, FreeDll. A failure has already
 // printed its reason (without a line end) by the time HostIPSMS returns "error".
 int RunIpCommand(const std::vector<std::string>& args) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::printf("usage: norvosms ip\n  the public IP address as the service sees it\n");
+    return 0;
+  }
   if (!args.empty()) {
     std::fprintf(stderr, "usage: norvosms ip\n");
     return 2;

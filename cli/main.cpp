@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/account_commands.h"
 #include "cli/commands.h"
 
 namespace {
@@ -14,11 +15,12 @@ const CliCommand kCommands[] = {
      RunSendCommand},
 };
 
-int Usage() {
-  std::fprintf(stderr, "usage: norvosms COMMAND [ARGS...]\n");
-  for (const auto& command : kCommands) std::fprintf(stderr, "  %s\n", command.usage);
-  std::fprintf(stderr, "The service endpoint is NORVOSMS_API_URL.\n");
-  return 2;
+int Usage(std::FILE* to = stderr) {
+  std::fprintf(to, "usage: norvosms COMMAND [ARGS...]\n");
+  for (const auto& command : kCommands) std::fprintf(to, "  %s\n", command.usage);
+  PrintAccountCommandUsage(to);
+  std::fprintf(to, "Every command takes --help. The service endpoint is NORVOSMS_API_URL.\n");
+  return to == stderr ? 2 : 0;
 }
 
 }  // namespace
@@ -28,5 +30,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& command : kCommands)
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);
+  if (const AccountCommand* command = FindAccountCommand(argv[1])) return RunAccountCommand(*command, args);
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0)
+    return Usage(stdout);
   return Usage();
 }

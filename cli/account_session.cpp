@@ -1,0 +1,142 @@
+#include "cli/account_session.h"
+
+#include <iphlpapi.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "api/NorvoSMS.h"
+#include "cli/xml_list.h"
+
+namespace {
+
+// GetAdaptersInfo is asked again with the size it reports, a few times at most.
+constexpr int kAdapterQueryRounds = 4;
+
+std::string FromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+void Usage(const AccountCommand& command, std::FILE* to) {
+  std::fprintf(to,
+               "usage: norvosms %s [options]%s%s\n"
+               "  %s\n"
+               "options:\n"
+               "  --id ID      user ID (default: NORVOSMS_ID)\n"
+               "  --key KEY    API key (default: NORVOSMS_API_KEY)\n"
+               "  --ip IP      IP address sent with the login (default: the public address the\n"
+               "               service reports)\n"
+               "  --mac ADDR   adapter address sent with the login and phone authentication\n"
+               "               (default: the first network adapter's)\n"
+               "  --help       this text\n",
+               command.name, *command.arguments ? " " : "", command.arguments, command.summary);
+}
+
+// Log in as the library's callers do: InitDLL, then CheckLogin with the same ID and key.
+bool LogIn(AccountSession& session) {
+  InitDLL(session.id, session.key);
+  if (session.ip.empty()) {
+    const char* ip = HostIPSMS();
+    if (!Answered(session, ip, "the public IP address")) return false;
+    session.ip = ip;
+  }
+  const char* answer = CheckLogin(session.id, session.key, session.ip, session.mac);
+  if (!Answered(session, answer, "the login")) return false;
+  if (!*answer) {
+    std::fprintf(stderr, "%s: login refused for user %s (wrong user ID or API key?)\n", session.command.c_str(),
+                 session.id.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string FirstAdapterAddress() {
+  ULONG size = 16 * sizeof(IP_ADAPTER_INFO);
+  std::vector<IP_ADAPTER_INFO> records;
+  DWORD result = ERROR_BUFFER_OVERFLOW;
+  for (int round = 0; round < kAdapterQueryRounds && result == ERROR_BUFFER_OVERFLOW; ++round) {
+    records.assign(size / sizeof(IP_ADAPTER_INFO) + 1, IP_ADAPTER_INFO{});
+    result = GetAdaptersInfo(records.data(), &size);
+  }
+  if (result != ERROR_SUCCESS) return "";
+  const BYTE* a = records.front().Address;
+  char text[32];
+  std::snprintf(text, sizeof text, "%02X.%02X.%02X.%02X.%02X.%02X", a[0], a[1], a[2], a[3], a[4], a[5]);
+  return text;
+}
+
+bool Answered(const AccountSession& session, const char* answer, const char* what) {
+  if (answer && std::strcmp(answer, "error") != 0) return true;
+  std::fflush(stdout);
+  std::fputc('\n', stdout);  // the library's reason has no line end
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s: %s failed\n", session.command.c_str(), what);
+  return false;
+}
+
+int PrintList(const AccountSession& session, const char* answer, const char* what, const char* none) {
+  if (!Answered(session, answer, what)) return 1;
+  XmlList list = ReadXmlList(answer);
+  if (!list.ok) {
+    std::fprintf(stderr, "%s: the service's answer is not readable\n", session.command.c_str());
+    return 1;
+  }
+  if (list.rows == 0) {
+    std::printf("%s\n", list.value.empty() ? none : list.value.c_str());
+  } else {
+    std::fputs(list.table.c_str(), stdout);
+  }
+  return 0;
+}
+
+int RunAccountCommand(const AccountCommand& command, const std::vector<std::string>& args) {
+  AccountSession session;
+  session.command = std::string("norvosms ") + command.name;
+  session.id = FromEnvironment("NORVOSMS_ID");
+  session.key = FromEnvironment("NORVOSMS_API_KEY");
+  bool macGiven = false;
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      Usage(command, stdout);
+      return 0;
+    }
+    std::string* into = arg == "--id" ? &session.id : arg == "--key" ? &session.key : arg == "--ip" ? &session.ip
+                        : arg == "--mac" ? &session.mac : nullptr;
+    if (into) {
+      if (i + 1 >= args.size()) {
+        std::fprintf(stderr, "%s: %s needs a value\n", session.command.c_str(), arg.c_str());
+        return 2;
+      }
+      *into = args[++i];
+      macGiven = macGiven || arg == "--mac";
+    } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+      std::fprintf(stderr, "%s: unknown option %s\n", session.command.c_str(), arg.c_str());
+      Usage(command, stderr);
+      return 2;
+    } else {
+      words.push_back(arg);
+    }
+  }
+  if (words.size() < command.minWords || words.size() > command.maxWords) {
+    Usage(command, stderr);
+    return 2;
+  }
+  if (session.id.empty() || session.key.empty()) {
+    std::fprintf(stderr, "%s: no user ID or API key (--id and --key, or NORVOSMS_ID and NORVOSMS_API_KEY)\n",
+                 session.command.c_str());
+    return 2;
+  }
+  if (!macGiven) session.mac = FirstAdapterAddress();
+
+  int status = LogIn(session) ? command.run(session, words) : 1;
+  std::fflush(stdout);
+  FreeDll();
+  return status;
+}
