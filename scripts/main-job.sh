@@ -8,7 +8,8 @@ echo "NorvoSMS built in $build"
 # The sandbox API service on free ports, with its own certificate authority.
 state="$build/sandbox-state"
 endpoint=$(python3 "$root/sandbox/fixture.py" start "$state")
-trap 'python3 "$root/sandbox/fixture.py" stop "$state"' EXIT
+web_state="$build/sandbox-web-run"
+trap 'python3 "$root/sandbox/fixture.py" stop "$state"; python3 "$root/sandbox/web_fixture.py" stop "$web_state"' EXIT
 NORVOSMS_API_URL=$(sed -n 's/^api_url=//p' "$endpoint")
 NORVOSMS_CA_FILE=$(sed -n 's/^ca_file=//p' "$endpoint")
 export NORVOSMS_API_URL NORVOSMS_CA_FILE
@@ -17,3 +18,34 @@ echo "sandbox API service at $NORVOSMS_API_URL"
 # The public IP address as the service sees it (InitHostIP, HostIPSMS, FreeDll).
 echo "\$ norvosms ip"
 "$build/bin/norvosms" ip
+
+# The desktop program against the sandboxes: the web sandbox serves the update manifest
+# ("current": no update due, so the login step ends in the service-end notice) and the pages.
+web_ready=$(python3 "$root/sandbox/web_fixture.py" start "$web_state" --port 0 --manifest current)
+web_host=$(sed -n 's/^url=http:\/\///p' "$web_ready")
+NORVOSMS_UPDATE_HOST=$web_host NORVOSMS_CONSOLE_HOST=$web_host NORVOSMS_NOTICE_HOST=$web_host
+export NORVOSMS_UPDATE_HOST NORVOSMS_CONSOLE_HOST NORVOSMS_NOTICE_HOST
+echo "sandbox web server at http://$web_host"
+# The update hand-over starts Launcher.exe from the program folder: the sandbox's stand-in,
+# which records its parameter in the launcher log.
+[ -e "$build/bin/Launcher.exe" ] || cp "$root/sandbox/launcher/Launcher.exe" "$build/bin/Launcher.exe"
+NORVOSMS_LAUNCHER_LOG="$build/launcher.log"
+# The program's settings live in the build folder, not in the user's own registry hive.
+NORVOSMS_REGISTRY_DIR="$build/desktop-hive"
+export NORVOSMS_LAUNCHER_LOG NORVOSMS_REGISTRY_DIR
+mkdir -p "$NORVOSMS_REGISTRY_DIR" "$build/screenshots"
+if [ -n "${DISPLAY:-}" ]; then
+  echo "\$ NorvoSMS   (on $DISPLAY; close the login dialog to end)"
+  "$build/bin/NorvoSMS"
+else
+  # No display: under Xvfb, the program saves a picture of itself once open, then ends.
+  NORVOSMS_SCREENSHOT="$build/screenshots/run-login.png"
+  export NORVOSMS_SCREENSHOT
+  echo "\$ NorvoSMS   (under Xvfb)"
+  if command -v xvfb-run >/dev/null 2>&1; then
+    xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/NorvoSMS"
+  else
+    QT_QPA_PLATFORM=offscreen "$build/bin/NorvoSMS"
+  fi
+  echo "screenshot of the login dialog: $NORVOSMS_SCREENSHOT"
+fi
