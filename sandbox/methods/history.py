@@ -18,7 +18,8 @@ def _when(at):
 
 
 def _status(reserve, code):
-    if reserve:
+    # The library appends ":00" to every reservation, an empty one too.
+    if (reserve[:-3] if reserve.endswith(":00") else reserve).strip():
         return "reserved"
     return "delivered" if code == results.OK else "sent"
 
