@@ -19,6 +19,19 @@ echo "sandbox API service at $NORVOSMS_API_URL"
 echo "\$ norvosms ip"
 "$build/bin/norvosms" ip
 
+# The demo account (user demo, API key demo-key) through the command-line client: log in,
+# read the account facts, add a group and a contact and list them back, recent messages.
+# The sandbox's account service starts afresh, so the group can be added on every run.
+control_url=$(sed -n 's/^control_url=//p' "$endpoint")
+no_proxy=127.0.0.1 python3 -c 'import sys,urllib.request as u; u.urlopen(u.Request(sys.argv[1] + "/reset", data=b"", method="POST"))' "$control_url"
+NORVOSMS_ID=demo NORVOSMS_API_KEY=demo-key
+export NORVOSMS_ID NORVOSMS_API_KEY
+for command in login info groups "add-group 가족" "add-contact 가족 홍길동 010-1234-5678" "contacts 가족" recent; do
+  echo "\$ norvosms $command"
+  # shellcheck disable=SC2086
+  "$build/bin/norvosms" $command
+done
+
 # The desktop program against the sandboxes: the web sandbox serves the update manifest
 # ("current": no update due, so the login step ends in the service-end notice) and the pages.
 web_ready=$(python3 "$root/sandbox/web_fixture.py" start "$web_state" --port 0 --manifest current)
