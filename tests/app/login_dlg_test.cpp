@@ -300,6 +300,27 @@ TEST_F(LoginDlgTest, UpdateStartsTheLauncherWithTheManifestAddressAndEnds) {
       << ReadFile(shellLog);
 }
 
+// With ID, key and marker saved, an update due at start ends the program before it is used.
+TEST_F(LoginDlgTest, AutomaticLoginCanHandOverToTheLauncherWhileOpening) {
+  std::vector<BYTE> cipher = EncryptText("secret-key");
+  ASSERT_FALSE(cipher.empty());
+  theApp.WriteProfileString("Settings", "m_sEditID", "demo");
+  theApp.WriteProfileBinary("Settings", "bApiKey", cipher.data(), static_cast<UINT>(cipher.size()));
+  theApp.WriteProfileString("Settings", "m_sFirstLogin", "NotFirst");
+  ServeManifest(BuiltInManifest("update"));
+
+  CLogInDlg dlg;
+  theApp.m_pMainWnd = &dlg;
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, &dlg, &QDialog::accept);
+  guard.start(20000);
+  EXPECT_EQ(dlg.DoModal(), QDialog::Rejected);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{Ansi(layout::kUpdateMessage)});
+  EXPECT_EQ(WaitForLauncher(), ManifestAddress() + "\n");
+  EXPECT_EQ(StoredBinary("bApiKey"), cipher);
+}
+
 TEST_F(LoginDlgTest, LinksOpenTheConsolePagesWithTheHandCursor) {
   CLogInDlg dlg;
   Open(dlg);
