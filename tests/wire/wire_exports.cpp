@@ -4,6 +4,7 @@
 #include <map>
 
 #include "api/NorvoSMS.h"
+#include "tests/wire/wire_send.h"
 
 namespace {
 
@@ -39,6 +40,13 @@ const std::map<std::string, Export>& Exports() {
       {"GetARSGroupList", {0, [](const Args&) { return Text(GetARSGroupList()); }}},
       {"RecentSendList", {0, [](const Args&) { return Text(RecentSendList()); }}},
       {"GetStatusByRef_All", {1, [](const Args& a) { return Text(GetStatusByRef_All(a[0])); }}},
+      {"SendSMS", {6, [](const Args& a) { return SendOneAndCollect(false, a); }}},
+      {"SendLMS", {7, [](const Args& a) { return SendOneAndCollect(true, a); }}},
+      {"CreateThreadDll", {0, [](const Args&) { CreateThreadDll(); return std::string(); }}},
+      {"StartSMS", {0, [](const Args&) { StartSMS(); return std::string(); }}},
+      {"StopSMS", {0, [](const Args&) { StopSMS(); return std::string(); }}},
+      {"DestroyThread", {0, [](const Args&) { DestroyThread(); return std::string(); }}},
+      {"ThreadIsFinished", {0, [](const Args&) { return std::string(ThreadIsFinished() ? "true" : "false"); }}},
   };
   return table;
 }
