@@ -4,13 +4,15 @@ three threads, with a fresh connection for every call. usage:
     reference_client.py API_URL CA_FILE COUNT
 Prints "seconds CPU_SECONDS" (wall clock, and this process's CPU time)."""
 
+import hashlib
+import random
 import ssl
 import sys
 import threading
 import time
 import xmlrpc.client
 
-DOCUMENT = ("\r\n<request>\r\n\t<sms-id>bench</sms-id>\r\n\t<access-token>%s</access-token>"
+DOCUMENT = ("\r\n<request>\r\n\t<sms-id>demo</sms-id>\r\n\t<access-token>%s</access-token>"
             "\r\n\t<response-format>xml</response-format>\r\n\t<method>SMS.send</method>\r\n\t<params>"
             "\r\n\t\t<call_type>p</call_type>\r\n\t\t<phone>%s</phone>\r\n\t\t<callback>0212345678</callback>"
             "\r\n\t\t<message>benchmark message</message>\r\n\t\t<subject/>\r\n\t\t<ref_key>bench</ref_key>"
@@ -21,6 +23,9 @@ DOCUMENT = ("\r\n<request>\r\n\t<sms-id>bench</sms-id>\r\n\t<access-token>%s</ac
 def main():
     url, ca_file, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
     context = ssl.create_default_context(cafile=ca_file)
+    # The library's token for the demo account: a salt, then the MD5 of salt and API key.
+    salt = "".join(random.choice("0123456789ABCDEF") for _ in range(8))
+    token = salt + hashlib.md5((salt + "demo-key").encode()).hexdigest()
     lock = threading.Lock()
     next_index = [0]
 
@@ -32,7 +37,7 @@ def main():
                 index = next_index[0]
                 next_index[0] += 1
             proxy = xmlrpc.client.ServerProxy(url, context=context)  # a fresh connection each
-            proxy.norvosms(DOCUMENT % ("0" * 40, "010%08d" % index))
+            proxy.norvosms(DOCUMENT % (token, "010%08d" % index))
             proxy("close")()
 
     start, cpu = time.perf_counter(), time.process_time()

@@ -95,7 +95,7 @@ long ResidentKilobytes() {
 
 void BM_Library1000(benchmark::State& state) {
   StartSandbox();
-  InitDLL("bench", "bench-key");
+  InitDLL("demo", "demo-key");
   CreateThreadDll();
   StartSMS();
   SendBatch(3);  // warm-up: the first connections and "end"
@@ -131,7 +131,7 @@ BENCHMARK(BM_PythonReference1000)->Iterations(1)->Unit(benchmark::kMillisecond)-
 // A started pool with nothing to send, over 10 seconds; the target is under 1% of one core.
 void BM_IdlePoolCpu10s(benchmark::State& state) {
   StartSandbox();
-  InitDLL("bench", "bench-key");
+  InitDLL("demo", "demo-key");
   CreateThreadDll();
   StartSMS();
   SendBatch(1);
@@ -153,7 +153,7 @@ BENCHMARK(BM_IdlePoolCpu10s)->Iterations(1)->Unit(benchmark::kMillisecond)->UseR
 // Resident memory after 100 messages and after 10,000; the target is growth under 1 MB.
 void BM_ResidentMemory(benchmark::State& state) {
   StartSandbox();
-  InitDLL("bench", "bench-key");
+  InitDLL("demo", "demo-key");
   CreateThreadDll();
   StartSMS();
   for (auto _ : state) {

@@ -1,5 +1,6 @@
 """SMS.send: stores every accepted message so that history and status calls can return it, and
-takes it off the account's quantity. Tests choose the answer for chosen messages by phone
+takes it off the account's quantity. An access token that does not fit the account gets
+"E001". Tests choose the answer for chosen messages by phone
 number (control POST /send/answer, one "PHONE ANSWER" line per message, used once, oldest
 first), where ANSWER is a result code ("0000", "800", "E006", any other) or "transport PLAN"
 with a misbehaviour plan line ("transport reset", "transport status 500 Internal Server Error")."""
@@ -10,6 +11,7 @@ import time
 import results
 
 from . import Misbehave, api_method
+from .accounts import Refused, authenticate
 
 _schema_lock = threading.Lock()
 _schema_ready = set()
@@ -86,6 +88,13 @@ def _take_quantity(store, sms_id, kind):
 def send(call):
     store = call.store
     ensure_schema(store)
+    # The token must fit the account (E001); a login is not asked for, nor are unknown
+    # parameters refused here, so that a chosen answer still reaches any message.
+    try:
+        authenticate(call, SEND_PARAMS, logged_in=False)
+    except Refused as refused:
+        if refused.code == results.NOT_AUTHENTICATED:
+            return results.result_text(refused.code)
     phone = call.param("phone")
     if not phone:
         return results.result_text(results.BAD_REQUEST)
