@@ -32,6 +32,17 @@ for command in login info groups "add-group 가족" "add-contact 가족 홍길�
   "$build/bin/norvosms" $command
 done
 
+# Sending: a batch of three recipients on the library's three workers, then the status of one.
+recipients="$build/recipients.txt"
+printf '010-5550-0001 run-1\n010-5550-0002 run-2\n010-5550-0003 run-3\n' > "$recipients"
+echo "\$ norvosms send --callback 02-555-0100 --file $recipients '안녕하세요, NorvoSMS입니다.'"
+"$build/bin/norvosms" send --callback 02-555-0100 --file "$recipients" '안녕하세요, NorvoSMS입니다.'
+for command in "status run-2" recent; do
+  echo "\$ norvosms $command"
+  # shellcheck disable=SC2086
+  "$build/bin/norvosms" $command
+done
+
 # The desktop program against the sandboxes: the web sandbox serves the update manifest
 # ("current": no update due, so the login step ends in the service-end notice) and the pages.
 web_ready=$(python3 "$root/sandbox/web_fixture.py" start "$web_state" --port 0 --manifest current)
