@@ -10,11 +10,14 @@
 #include <openssl/x509v3.h>
 #include <openssl/err.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -178,14 +181,98 @@ int VerifyCallback(int preverified, X509_STORE_CTX* store) {
   return 0;
 }
 
-// The system store plus the authorities named by NORVOSMS_CA_FILE; host name checked by
-// OpenSSL so that a name mismatch is told apart from an unknown authority.
+// ---- trusted authorities ----
+
+// libcurl would parse the whole system bundle again for every connection (most of a call's
+// CPU), so the store is built once per process for each NORVOSMS_CA_FILE and rebuilt when
+// that file or the bundle changes (path, inode, size, modification time).
+struct TrustedStores {
+  std::mutex lock;
+  std::string bundle;  // libcurl's default CA file and folder, empty when it has none
+  std::string folder;
+  std::map<std::string, std::pair<std::string, X509_STORE*>> byCaFile;  // CA file -> stamp, store
+};
+
+TrustedStores& Stores() {
+  // Never destroyed: connections may still hold the stores while the process ends.
+  static TrustedStores* stores = [] {
+    auto* s = new TrustedStores;
+    if (CURL* probe = curl_easy_init()) {
+      char* text = nullptr;
+      if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &text) == CURLE_OK && text) s->bundle = text;
+      text = nullptr;
+      if (curl_easy_getinfo(probe, CURLINFO_CAPATH, &text) == CURLE_OK && text) s->folder = text;
+      curl_easy_cleanup(probe);
+    }
+    return s;
+  }();
+  return *stores;
+}
+
+std::string FileStamp(const std::string& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return path + "|-";
+  return path + "|" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
+         std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+         std::to_string(st.st_mtim.tv_nsec);
+}
+
+// What libcurl itself would put in the store, plus the extra authorities; null when the
+// system part does not load, so that libcurl loads it and reports the failure as before.
+X509_STORE* BuildStore(const TrustedStores& stores, const std::string& caFile) {
+  X509_STORE* store = X509_STORE_new();
+  if (!store) return nullptr;
+  if ((!stores.bundle.empty() && X509_STORE_load_file(store, stores.bundle.c_str()) != 1) ||
+      (!stores.folder.empty() && X509_STORE_load_path(store, stores.folder.c_str()) != 1)) {
+    X509_STORE_free(store);
+    ERR_clear_error();
+    return nullptr;
+  }
+  if (!caFile.empty() && X509_STORE_load_file(store, caFile.c_str()) != 1) ERR_clear_error();
+  X509_STORE_set_flags(store, X509_V_FLAG_TRUSTED_FIRST | X509_V_FLAG_PARTIAL_CHAIN);
+  return store;
+}
+
+// A reference the caller frees with X509_STORE_free, or null to let libcurl load the files.
+X509_STORE* TrustedStore(const char* caFileVariable) {
+  TrustedStores& stores = Stores();
+  if (stores.bundle.empty() && stores.folder.empty()) return nullptr;
+  std::string caFile = caFileVariable ? caFileVariable : "";
+  std::string stamp = FileStamp(stores.bundle) + "|" + FileStamp(stores.folder) + "|" + FileStamp(caFile);
+  std::lock_guard<std::mutex> guard(stores.lock);
+  auto it = stores.byCaFile.find(caFile);
+  if (it == stores.byCaFile.end() || it->second.first != stamp) {
+    X509_STORE* built = BuildStore(stores, caFile);
+    if (!built) return nullptr;
+    if (it != stores.byCaFile.end()) {
+      X509_STORE_free(it->second.second);  // connections still using it keep their own reference
+      it->second = {stamp, built};
+    } else {
+      it = stores.byCaFile.emplace(caFile, std::make_pair(stamp, built)).first;
+    }
+  }
+  X509_STORE_up_ref(it->second.second);
+  return it->second.second;
+}
+
+struct TlsSetup {
+  Handle* request;
+  X509_STORE* store;  // null: libcurl has loaded the system files, the extra ones are added here
+};
+
+// The trusted store, and the host name checked by OpenSSL so that a name mismatch is told
+// apart from an unknown authority.
 CURLcode SslContextSetup(CURL*, void* sslCtx, void* userData) {
   SSL_CTX* ctx = static_cast<SSL_CTX*>(sslCtx);
-  Handle* request = static_cast<Handle*>(userData);
+  TlsSetup* setup = static_cast<TlsSetup*>(userData);
+  Handle* request = setup->request;
   SSL_CTX_set_ex_data(ctx, CtxIndex(), request);
-  const char* caFile = std::getenv("NORVOSMS_CA_FILE");
-  if (caFile && *caFile && SSL_CTX_load_verify_locations(ctx, caFile, nullptr) != 1) ERR_clear_error();
+  if (setup->store) {
+    SSL_CTX_set1_cert_store(ctx, setup->store);
+  } else {
+    const char* caFile = std::getenv("NORVOSMS_CA_FILE");
+    if (caFile && *caFile && SSL_CTX_load_verify_locations(ctx, caFile, nullptr) != 1) ERR_clear_error();
+  }
   X509_VERIFY_PARAM* param = SSL_CTX_get0_param(ctx);
   if (X509_VERIFY_PARAM_set1_ip_asc(param, request->host.c_str()) != 1) {
     X509_VERIFY_PARAM_set1_host(param, request->host.c_str(), 0);
@@ -597,11 +684,18 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, request);
+  TlsSetup tls{request, nullptr};
   if (request->flags & INTERNET_FLAG_SECURE) {
+    tls.store = TrustedStore(std::getenv("NORVOSMS_CA_FILE"));
+    if (tls.store) {
+      // The store replaces libcurl's own in SslContextSetup; nothing for libcurl to load.
+      curl_easy_setopt(curl, CURLOPT_CAINFO, nullptr);
+      curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
+    }
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // checked in SslContextSetup
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, SslContextSetup);
-    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, request);
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &tls);
   }
 
   request->lastActivity = std::chrono::steady_clock::now();
@@ -609,6 +703,7 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
   DWORD error = result == CURLE_OK ? 0 : MapCurlError(result, curl, *request);
   curl_easy_cleanup(curl);
   curl_slist_free_all(list);
+  if (tls.store) X509_STORE_free(tls.store);
 
   if (error && !request->headSeen) {
     request->body.clear();

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/sandbox/sandbox_client.h"
 
@@ -172,6 +177,56 @@ TEST_F(WinInetTest, CertificatesAreCheckedUnlessTheFlagsSayOtherwise) {
   Target byName;
   byName.host = "localhost";
   EXPECT_TRUE(Post(byName).sent);
+}
+
+// The trusted store is built once per process for each CA file; that must not weaken a check.
+TEST_F(WinInetTest, TrustedStoreIsReusedWithoutWeakeningChecks) {
+  for (int i = 0; i < 3; ++i) {
+    Outcome out = Post(Target{});
+    EXPECT_TRUE(out.sent) << out.sendError;
+    EXPECT_EQ(out.status, 200u);
+  }
+  unsetenv("NORVOSMS_CA_FILE");
+  EXPECT_EQ(Post(Target{}).sendError, static_cast<DWORD>(ERROR_INTERNET_INVALID_CA));
+  setenv("NORVOSMS_CA_FILE", sandbox::Where().caFile.c_str(), 1);
+  EXPECT_TRUE(Post(Target{}).sent);
+  sandbox::Plan("wrong-name");
+  EXPECT_EQ(Post(Target{}).sendError, static_cast<DWORD>(ERROR_INTERNET_SEC_CERT_CN_INVALID));
+  setenv("NORVOSMS_CA_FILE", "/nonexistent/ca.pem", 1);
+  EXPECT_EQ(Post(Target{}).sendError, static_cast<DWORD>(ERROR_INTERNET_INVALID_CA));
+}
+
+TEST_F(WinInetTest, ChangedCaFileIsReadAgain) {
+  std::stringstream pem;
+  pem << std::ifstream(sandbox::Where().caFile).rdbuf();
+  ASSERT_FALSE(pem.str().empty());
+  std::string copy = testing::TempDir() + "wininet_ca_copy.pem";
+  auto write = [&](const std::string& text) { std::ofstream(copy, std::ios::trunc) << text; };
+  write(pem.str());
+  setenv("NORVOSMS_CA_FILE", copy.c_str(), 1);
+  EXPECT_TRUE(Post(Target{}).sent);
+  write("");
+  EXPECT_EQ(Post(Target{}).sendError, static_cast<DWORD>(ERROR_INTERNET_INVALID_CA));
+  write(pem.str());
+  EXPECT_TRUE(Post(Target{}).sent);
+  std::remove(copy.c_str());
+}
+
+// Send workers share the store: parallel connections are each verified.
+TEST_F(WinInetTest, ParallelConnectionsShareTheStore) {
+  constexpr int kThreads = 3, kEach = 4;
+  std::vector<DWORD> statuses(kThreads * kEach, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&statuses, t] {
+      for (int i = 0; i < kEach; ++i) {
+        Outcome out = Post(Target{});
+        statuses[t * kEach + i] = out.sent ? out.status : out.sendError;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (DWORD status : statuses) EXPECT_EQ(status, 200u);
 }
 
 TEST_F(WinInetTest, UnreachableHosts) {
