@@ -37,6 +37,13 @@ std::string XmlEntityTable::Encode(std::string_view text) const {
   return out;
 }
 
+bool XmlEntityTable::MayHoldReference(std::string_view text) const {
+  for (const XmlEntity& row : m_rows) {
+    if (row.length > 0 && text.find(row.reference[0]) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 std::string XmlEntityTable::Decode(std::string_view text) const {
   std::string out;
   out.reserve(text.size());

@@ -24,6 +24,8 @@ class XmlEntityTable {
   void EncodeTo(std::string_view text, std::string& out) const;
   // Every reference of the table becomes its character; anything else is copied.
   std::string Decode(std::string_view text) const;
+  // False when Decode would return the text unchanged: no reference of the table starts in it.
+  bool MayHoldReference(std::string_view text) const;
 
  private:
   const XmlEntity* Find(char c) const;

@@ -64,7 +64,7 @@ class Parser {
 
 void Parser::StoreText(const char* start, const char* end, std::string& target) {
   SetTextRange(start, end, target, m_options.trimText, m_options.escapeChar);
-  if (m_options.decodeEntities && m_options.entities != nullptr && target.find('&') != std::string::npos)
+  if (m_options.decodeEntities && m_options.entities != nullptr && m_options.entities->MayHoldReference(target))
     target = m_options.entities->Decode(target);
 }
 

@@ -177,3 +177,15 @@ TEST(XmlParser, NullAndEmbeddedNulTexts) {
   EXPECT_EQ(node.value, std::string("x\0y", 3));
   EXPECT_FALSE(options.errorOccurred);
 }
+
+TEST(XmlParser, CustomTableDecodesTextAndAttributesWhateverItsReferencesLookLike) {
+  static constexpr XmlEntity rows[] = {{'<', "#lt;", 4}, {'&', "&and;", 5}};
+  XmlEntityTable table(rows);
+  XmlParseOptions options;
+  options.entities = &table;
+  XmlNode node;
+  node.Parse("<a k='1#lt;2'>x#lt;y&and;z</a>", options);
+  EXPECT_EQ(node.value, "x<y&z");
+  ASSERT_EQ(node.attributes.size(), 1u);
+  EXPECT_EQ(node.attributes[0]->value, "1<2");
+}
