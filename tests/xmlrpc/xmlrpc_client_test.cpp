@@ -52,6 +52,9 @@ TEST_F(XmlRpcClientTest, AnswersAndFailuresFromTheService) {
       {"fault-struct ", true, "", XmlRpcType::Struct},
       {"fault-int 7", false, "unspecified error", XmlRpcType::Struct},
       {"fault-value oops", false, "type error: expected a struct", XmlRpcType::String},
+      // Malformed answers whose remaining text is empty still fail.
+      {"html <html>", false, "Invalid XMLRPC response", XmlRpcType::Invalid},
+      {"body <?xml version=\"1.0\"?>", false, "Invalid XMLRPC response", XmlRpcType::Invalid},
       {"plain", false, "HttpSendRequest : Talking HTTPS to an HTTP server?", XmlRpcType::Invalid},
       {"close", false, "HttpSendRequest : Connection aborted", XmlRpcType::Invalid},
       {"reset", false, "HttpSendRequest : Connection reset", XmlRpcType::Invalid},
