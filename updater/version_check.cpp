@@ -230,9 +230,8 @@ bool CXVersion::ReadFileCrcSection() {
 
 void CXVersion::DecideFullSetup() {
   if (m_sRootKey == "NOTHING") return;
-  // The separator appended to an empty folder does not make it a recorded one.
-  bool folderRecorded = m_sProgramFolder.find_first_not_of("\\/") != std::string::npos;
-  bool recordHolds = folderRecorded && m_recordKey.IsOpen() && m_nInstalledVersion > 0 &&
+  // The folder already ends in its separator here, so a record without one still counts.
+  bool recordHolds = !m_sProgramFolder.empty() && m_recordKey.IsOpen() && m_nInstalledVersion > 0 &&
                      (m_nVerMin < 0 || m_nVerMin <= m_nInstalledVersion);
   if (recordHolds) return;
 

@@ -29,6 +29,7 @@ struct Record {
   int installedVersion = -1;  // -1: no version value
   bool isTest = false;
   bool create = true;
+  bool folder = true;  // the key's default value, the recorded program folder
 };
 
 struct ManifestText {
@@ -103,7 +104,8 @@ class VersionCheckTest : public ::testing::Test {
     ASSERT_EQ(RegCreateKeyExA(root, m_keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const char folder[] = "C:\\Program Files\\NorvoSMS";
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof folder);
+    if (record.folder)
+      RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof folder);
     if (record.installedVersion >= 0) {
       DWORD v = static_cast<DWORD>(record.installedVersion);
       RegSetValueExA(key, "ProgVer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
@@ -173,6 +175,20 @@ TEST_F(VersionCheckTest, SizeMismatchIsAnUpdateWithoutFullSetup) {
   EXPECT_EQ(version.SelectedList()[0].name, m_filesDir + "/NorvoSMS.exe");
   EXPECT_EQ(version.SelectedList()[0].upToDate, 0);
   EXPECT_EQ(version.SelectedList()[1].upToDate, 1);
+}
+
+// The folder gets its backslash in the setup step, so a record without one still counts as a
+// recorded folder: an open record with a current version keeps its installation.
+TEST_F(VersionCheckTest, RecordWithoutFolderValueGetsNoFullSetup) {
+  WriteRecord({.installedVersion = 5, .folder = false});
+  m_manifest.crcEntries = {LocalFile("NorvoSMS.exe", "program", 1)};
+  CXVersion version;
+  ASSERT_TRUE(Check(version));
+  EXPECT_EQ(version.ProgramFolder(), "\\");
+  ASSERT_EQ(version.SelectedCount(), 1);
+  EXPECT_EQ(version.SelectedList()[0].name, m_filesDir + "/NorvoSMS.exe");
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 0);
+  EXPECT_EQ(fs::current_path(), m_cwd);
 }
 
 TEST_F(VersionCheckTest, ChecksumMismatchOrMissingFileIsOutdated) {
