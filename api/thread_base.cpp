@@ -19,12 +19,9 @@ void WaitPumping(HANDLE hThread) {
 CThread::~CThread() { Stop(); }
 
 bool CThread::Start() {
-  if (!m_bIdle.load() && m_hThread.load() != nullptr) return true;
-  // A thread that ended on its own still has its handle here: it is past its last Run.
-  if (HANDLE old = m_hThread.exchange(nullptr)) {
-    WaitForSingleObject(old, INFINITE);
-    CloseHandle(old);
-  }
+  // A held handle is a thread not yet waited for: running, or a Stop (perhaps the one whose
+  // message pumping runs this call) is waiting for it and releases it.
+  if (m_hThread.load() != nullptr) return true;
   m_bIdle = false;
   m_bStop = false;
   unsigned id = 0;
@@ -40,11 +37,15 @@ bool CThread::Start() {
 }
 
 void CThread::Stop() {
-  HANDLE handle = m_hThread.exchange(nullptr);
-  if (m_bStop.exchange(true) && handle == nullptr) return;
+  // Already asked: the Stop that asked (perhaps pumping beneath us) waits for the thread.
+  if (m_bStop.exchange(true)) return;
   OnStopRequested();
+  // The handle stays held while we wait, so that a Start from a window procedure run by the
+  // pumping neither cancels this stop nor starts a second thread.
+  HANDLE handle = m_hThread.load();
   if (handle == nullptr) return;  // never started, or its start failed
   WaitPumping(handle);
+  m_hThread = nullptr;
   CloseHandle(handle);
 }
 

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -108,6 +111,54 @@ TEST(CThread, StopServesAWorkerBlockedOnThisThreadsWindow) {
   thread.Stop();
   EXPECT_TRUE(thread.IsIdle());
   EXPECT_EQ(g_received, "0");
+  DestroyWindow(hwnd);
+}
+
+// A window procedure that runs while Stop pumps may call Start on the thread being stopped.
+CThread* g_startDuringStop = nullptr;
+std::atomic<int> g_startedDuringStop{-1};
+
+LRESULT CALLBACK StartingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COPYDATA) {
+    if (CThread* thread = g_startDuringStop) {
+      g_startDuringStop = nullptr;
+      g_startedDuringStop = thread->Start() ? 1 : 0;
+    }
+    return 1;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST(CThread, StartDuringStopNeitherCancelsTheStopNorAddsAThread) {
+  WNDCLASSA cls{};
+  cls.lpfnWndProc = StartingProc;
+  cls.lpszClassName = "CThreadTestStarting";
+  RegisterClassA(&cls);
+  HWND hwnd = CreateWindowExA(0, "CThreadTestStarting", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(hwnd, 0u);
+  NotifyingThread thread(hwnd);
+  thread.Start();
+  const unsigned first = thread.ThreadId();
+  while (!thread.entered) Sleep(1);
+  Sleep(20);  // blocked in its notification: Stop serves it, and the procedure calls Start
+  g_startDuringStop = &thread;
+
+  std::atomic<bool> stopped{false};
+  std::thread watchdog([&stopped] {
+    for (int i = 0; i < 2000 && !stopped; ++i) Sleep(10);
+    if (!stopped) {
+      std::fputs("Stop never returned: the Start during it cancelled the stop\n", stderr);
+      std::abort();
+    }
+  });
+  thread.Stop();
+  stopped = true;
+  watchdog.join();
+
+  EXPECT_EQ(g_startedDuringStop, 1);  // the thread was still there
+  EXPECT_TRUE(thread.IsIdle());
+  EXPECT_TRUE(thread.IsStopRequested());
+  EXPECT_EQ(thread.ThreadId(), first);  // no second thread on the same object
   DestroyWindow(hwnd);
 }
 
