@@ -19,12 +19,15 @@ namespace {
 // What the caller's window received; used on the test thread only.
 std::vector<std::string> g_notes;
 std::vector<DWORD> g_sizes;
+// Runs inside the window procedure for every notification, when set.
+std::function<void(const std::string&)> g_onNote;
 
 LRESULT CALLBACK CallerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_COPYDATA) {
     auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     g_sizes.push_back(data->cbData);
     g_notes.emplace_back(static_cast<const char*>(data->lpData));
+    if (g_onNote) g_onNote(g_notes.back());
     return 1;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -74,6 +77,7 @@ class Sending : public ::testing::Test {
     InitDLL("demo", "demo-key");
   }
   void TearDown() override {
+    g_onNote = nullptr;
     FreeDll();
     DestroyWindow(m_hwnd);
   }
@@ -186,6 +190,19 @@ TEST_F(Sending, WithoutAPoolNothingIsSentAndNothingFails) {
   StartSMS();
   PumpFor(10000, [] { return Count("end") == 1; });
   EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "end"}));
+}
+
+TEST_F(Sending, WindowProcedureEnqueuesTheNextBatchWhenEndArrives) {
+  CreateThreadDll();
+  int batches = 0;
+  g_onNote = [this, &batches](const std::string& text) {
+    if (text == "end" && ++batches == 1) Sms("01000000002", 1);
+  };
+  Sms("01000000001", 1);
+  PumpFor(10000, [] { return Count("end") == 2; });
+  PumpFor(100);
+  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "0", "end", "end"}));
+  EXPECT_EQ(send_test::Messages().size(), 2u);
 }
 
 TEST_F(Sending, StopWhileAWorkerWaitsForTheWindowDoesNotDeadlock) {
