@@ -17,7 +17,8 @@ cmake --build "$build/asan"
 cmake -S "$root" -B "$build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DNORVOSMS_SANITIZE=thread -DNORVOSMS_APP=OFF
 cmake --build "$build/tsan"
-(cd "$build/tsan" && ctest --output-on-failure --timeout 600 -L threads --no-tests=ignore)
+(cd "$build/tsan" && TSAN_OPTIONS="suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}" \
+  ctest --output-on-failure --timeout 600 -L threads --no-tests=ignore)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DNORVOSMS_FUZZ=ON -DNORVOSMS_TESTS=OFF -DNORVOSMS_APP=OFF -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds"
