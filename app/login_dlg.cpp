@@ -5,6 +5,7 @@
 #include "app/bitmap_resources.h"
 #include "app/button_class_cursor.h"
 #include "app/credential_protection.h"
+#include "app/dialog_template.h"
 #include "app/dialog_units.h"
 #include "app/login_dlg_layout.h"
 #include "app/login_settings.h"
@@ -122,12 +123,7 @@ CLogInDlg::CLogInDlg(QWidget* pParent)
       m_brStatic(Qt::white),
       m_btnOk(this),
       m_btnHelp(this) {
-  setWindowTitle(QString::fromUtf8(layout::kCaption));
-  setFixedSize(dialog_units::ToPixelsX(layout::kWidthDu), dialog_units::ToPixelsY(layout::kHeightDu));
-  setFont(DialogTemplateFont());
-  QPalette face = palette();
-  face.setColor(QPalette::Window, TheSkin().dialogFace);
-  setPalette(face);
+  ApplyDialogTemplate(*this, layout::kCaption, layout::kWidthDu, layout::kHeightDu);
   BuildControls();
 }
 

@@ -1,5 +1,6 @@
 #include "app/service_end_confirm_dlg.h"
 
+#include "app/dialog_template.h"
 #include "app/dialog_units.h"
 #include "app/service_end_confirm_layout.h"
 #include "app/skin.h"
@@ -25,12 +26,7 @@ CServiceEndConfirmDlg::CServiceEndConfirmDlg(QWidget* parent)
       m_btnDetails(this),
       m_btnClose(this) {
   setModal(false);
-  setWindowTitle(QString::fromUtf8(layout::kCaption));
-  setFixedSize(dialog_units::ToPixelsX(layout::kWidthDu), dialog_units::ToPixelsY(layout::kHeightDu));
-  setFont(DialogTemplateFont());
-  QPalette face = palette();
-  face.setColor(QPalette::Window, TheSkin().dialogFace);
-  setPalette(face);
+  ApplyDialogTemplate(*this, layout::kCaption, layout::kWidthDu, layout::kHeightDu);
 
   for (const layout::StaticText& entry : layout::kTexts) {
     auto* label = new QLabel(QString::fromUtf8(entry.text), this);
