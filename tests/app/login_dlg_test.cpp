@@ -11,6 +11,7 @@
 #include "app/service_end_confirm_dlg.h"
 #include "app/skin.h"
 #include "tests/app/qt_test_app.h"
+#include "tests/app/stored_settings.h"
 #include "tests/sandbox/sandbox_client.h"
 #include "tests/support/message_box_log.h"
 #include "tests/updater/web_sandbox.h"
@@ -42,15 +43,6 @@ std::string ReadFile(const std::string& path) {
 std::string BuiltInManifest(const char* name) {
   const char* source = std::getenv("NORVOSMS_SOURCE_DIR");
   return ReadFile(std::string(source ? source : ".") + "/sandbox/manifests/" + name + ".txt");
-}
-
-std::vector<BYTE> StoredBinary(const char* entry) {
-  LPBYTE data = nullptr;
-  UINT size = 0;
-  std::vector<BYTE> out;
-  if (theApp.GetProfileBinary("Settings", entry, &data, &size)) out.assign(data, data + size);
-  delete[] data;
-  return out;
 }
 
 class LoginDlgTest : public QtWidgetTest {
@@ -181,7 +173,7 @@ TEST_F(LoginDlgTest, OkWithOnlyTheIdWritesTheSettingsThenAsksForBoth) {
   PressOk(dlg);
 
   EXPECT_EQ(theApp.GetProfileString("Settings", "m_sEditID", "x"), "demo");
-  EXPECT_EQ(StoredBinary("bApiKey").size(), 8u);  // the empty key's zero, in one block
+  EXPECT_EQ(StoredProfileBinary("bApiKey").size(), 8u);  // the empty key's zero, in one block
   EXPECT_EQ(theApp.GetProfileString("Settings", "m_sFirstLogin", "x"), "NotFirst");
   EXPECT_EQ(theApp.GetProfileString("NorvoSendSMS", "", "x"), GetProgramFolder());
   EXPECT_EQ(Boxes(), std::vector<std::string>{Ansi(layout::kMissingInputMessage)});
@@ -192,7 +184,7 @@ TEST_F(LoginDlgTest, OkWithOnlyTheIdWritesTheSettingsThenAsksForBoth) {
   QTest::mouseClick(Box(dlg, layout::IDC_SAVE_KEY), Qt::LeftButton, {}, QPoint(6, 8));
   PressOk(dlg);
   EXPECT_EQ(theApp.GetProfileString("Settings", "m_sEditID", "x"), "");
-  EXPECT_TRUE(StoredBinary("bApiKey").empty());
+  EXPECT_TRUE(StoredProfileBinary("bApiKey").empty());
   EXPECT_EQ(theApp.GetProfileString("Settings", "m_sFirstLogin", "x"), "NotFirst");
   EXPECT_EQ(Boxes().size(), 2u);
 }
@@ -209,7 +201,7 @@ TEST_F(LoginDlgTest, SecondStartLogsInByItselfAndKeepsTheStoredKey) {
     EXPECT_TRUE(first.ServiceEndNotice()->isVisible());
     EXPECT_EQ(theApp.GetProfileString("", "", "x"), GetProgramFolder());
   }
-  const std::vector<BYTE> saved = StoredBinary("bApiKey");
+  const std::vector<BYTE> saved = StoredProfileBinary("bApiKey");
   ASSERT_FALSE(saved.empty());
   EXPECT_EQ(LoadStoredApiKey().value_or(""), "secret-key");
 
@@ -233,7 +225,7 @@ TEST_F(LoginDlgTest, SecondStartLogsInByItselfAndKeepsTheStoredKey) {
   // OK with the key edit empty: asked for the key, and the saved key is kept as it was.
   PressOk(second);
   EXPECT_EQ(Boxes(), std::vector<std::string>{Ansi(layout::kMissingInputMessage)});
-  EXPECT_EQ(StoredBinary("bApiKey"), saved);
+  EXPECT_EQ(StoredProfileBinary("bApiKey"), saved);
 
   CLogInDlg third;
   third.OnInitDialog();
@@ -318,7 +310,7 @@ TEST_F(LoginDlgTest, AutomaticLoginCanHandOverToTheLauncherWhileOpening) {
   EXPECT_EQ(dlg.DoModal(), QDialog::Rejected);
   EXPECT_EQ(Boxes(), std::vector<std::string>{Ansi(layout::kUpdateMessage)});
   EXPECT_EQ(WaitForLauncher(), ManifestAddress() + "\n");
-  EXPECT_EQ(StoredBinary("bApiKey"), cipher);
+  EXPECT_EQ(StoredProfileBinary("bApiKey"), cipher);
 }
 
 TEST_F(LoginDlgTest, LinksOpenTheConsolePagesWithTheHandCursor) {

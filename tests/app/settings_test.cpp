@@ -7,6 +7,7 @@
 #include "app/login_settings.h"
 #include "app/norvosms_app.h"
 #include "tests/app/app_test_env.h"
+#include "tests/app/stored_settings.h"
 
 namespace {
 
@@ -15,14 +16,6 @@ class SettingsTest : public AppSettingsTest {
   void SetUp() override {
     AppSettingsTest::SetUp();
     theApp.SetRegistryKey("NorvoSMS");
-  }
-  static std::vector<BYTE> Binary(const char* entry) {
-    LPBYTE data = nullptr;
-    UINT size = 0;
-    std::vector<BYTE> out;
-    if (theApp.GetProfileBinary("Settings", entry, &data, &size)) out.assign(data, data + size);
-    delete[] data;
-    return out;
   }
 };
 
@@ -68,7 +61,7 @@ TEST_F(SettingsTest, ProfileValuesLiveUnderTheApplicationKey) {
 TEST_F(SettingsTest, BinaryValuesKeepEveryByte) {
   BYTE bytes[] = {0x00, 0x10, 0x00, 0x00, 0xFF};
   EXPECT_TRUE(theApp.WriteProfileBinary("Settings", "bApiKey", bytes, sizeof bytes));
-  EXPECT_EQ(Binary("bApiKey"), std::vector<BYTE>(bytes, bytes + sizeof bytes));
+  EXPECT_EQ(StoredProfileBinary("bApiKey"), std::vector<BYTE>(bytes, bytes + sizeof bytes));
 
   EXPECT_TRUE(theApp.WriteProfileBinary("Settings", "bApiKey", nullptr, 0));
   LPBYTE data = nullptr;
@@ -99,7 +92,7 @@ TEST_F(SettingsTest, ClearTextKeyMovesIntoTheCipherEntry) {
   EXPECT_TRUE(settings.bStoredKey);
   // Emptied, not deleted.
   EXPECT_EQ(theApp.GetProfileString("Settings", "m_sApiKey", "<absent>"), "");
-  std::vector<BYTE> cipher = Binary("bApiKey");
+  std::vector<BYTE> cipher = StoredProfileBinary("bApiKey");
   EXPECT_EQ(cipher.size(), 16u);
   EXPECT_EQ(std::string(cipher.begin(), cipher.end()).find("old-clear-key"), std::string::npos);
   EXPECT_EQ(LoadStoredApiKey().value_or("<none>"), "old-clear-key");
@@ -136,7 +129,7 @@ TEST_F(SettingsTest, OkPressWritesWhatTheBoxesSay) {
 
   // The empty key, saved, is a present cipher text of one block.
   SaveLoginSettings(theApp, "demo", "", true, true, settings.sFirstLogin);
-  EXPECT_EQ(Binary("bApiKey").size(), 8u);
+  EXPECT_EQ(StoredProfileBinary("bApiKey").size(), 8u);
   EXPECT_TRUE(ReadLoginSettings(theApp).bStoredKey);
   EXPECT_EQ(LoadStoredApiKey().value_or("<none>"), "");
 }
