@@ -194,4 +194,24 @@ TEST_F(HostileManifestTest, AnInstallFolderOutsideProgramFilesIsNeverMade) {
   EXPECT_EQ(version.ProgramFolder(), m_pf.string() + "/Norvo/NorvoSMS/");
 }
 
+// The sandbox's built-in hostile manifest, as the desktop program gets it with
+// NORVOSMS_SANDBOX_MANIFEST=hostile: an update is due, and nothing outside was touched.
+TEST_F(HostileManifestTest, TheSandboxsHostileManifestMeansAnUpdate) {
+  const char* source = std::getenv("NORVOSMS_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  ServeManifest(ReadFile(fs::path(source) / "sandbox" / "manifests" / "hostile.txt"));
+  fs::path escaped = fs::temp_directory_path() / "norvosms-escaped";
+  fs::remove_all(escaped);
+  CXVersion version;
+  HangGuard guard("the built-in hostile manifest");
+  Clock::time_point start = Clock::now();
+  ASSERT_TRUE(version.CheckVersion(kOwner, (WebSandboxUrl() + kManifestPath).c_str(), 0));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  ASSERT_GE(version.SelectedCount(), 1);
+  EXPECT_EQ(version.SelectedList()[0].upToDate, 0);
+  EXPECT_FALSE(fs::exists(escaped));
+  EXPECT_EQ(fs::current_path(), m_cwd);
+  EXPECT_EQ(Boxes(), "");
+}
+
 }  // namespace
