@@ -51,6 +51,7 @@ DWORD ErrorOf(int error) {
 
 }  // namespace
 
+// stat(2); anything neither file nor folder reads as a device.
 extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   if (lpFileName == nullptr || *lpFileName == '\0') {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -66,6 +67,7 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
 }
 
+// open(2) with O_NONBLOCK, cleared again for regular files; reading existing files only.
 extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
                                      LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, DWORD dwCreationDisposition,
                                      DWORD dwFlagsAndAttributes, HANDLE /*hTemplateFile*/) {
@@ -91,6 +93,7 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
   return norvosms::platform::RegisterHandle(std::make_shared<FileObject>(fd));
 }
 
+// fstat(2) of the open descriptor.
 extern "C" DWORD WINAPI GetFileType(HANDLE hFile) {
   std::shared_ptr<FileObject> file = FindFile(hFile);
   struct stat info {};
@@ -102,6 +105,7 @@ extern "C" DWORD WINAPI GetFileType(HANDLE hFile) {
   return FILE_TYPE_UNKNOWN;
 }
 
+// fstat(2)'s st_size.
 extern "C" BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
   std::shared_ptr<FileObject> file = FindFile(hFile);
   if (!file) return FALSE;
@@ -114,6 +118,7 @@ extern "C" BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
   return TRUE;
 }
 
+// read(2), synchronous only; EAGAIN (a FIFO without data) becomes ERROR_NO_DATA.
 extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                                 LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
   if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
