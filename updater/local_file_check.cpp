@@ -34,7 +34,8 @@ std::string RunningProgramName() {
 
 void LocalFileCheck::Check(FileEntry& entry) {
   entry.upToDate = 0;
-  if (!StaysInsideFolder(entry.name) || entry.size < 0) return;
+  // Without a folder the name would be taken from the current directory, wherever that is.
+  if (m_sFolder.empty() || !StaysInsideFolder(entry.name) || entry.size < 0) return;
   std::string path = m_sFolder + entry.name;
   // Folders and devices are turned away by name before anything is opened.
   DWORD attributes = GetFileAttributesA(path.c_str());

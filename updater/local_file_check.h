@@ -20,7 +20,8 @@ constexpr long long kMaxChecksumBytesPerCheck = 1LL << 30;
 // listed size counts as not current; only regular files inside the folder are ever opened.
 class LocalFileCheck {
  public:
-  // `folder` ends in a separator.
+  // `folder` ends in a separator; an empty folder (the program's own could not be found) makes
+  // every entry not current.
   explicit LocalFileCheck(std::string folder, long long byteBudget = kMaxChecksumBytesPerCheck)
       : m_sFolder(std::move(folder)), m_nBudget(byteBudget) {}
 

@@ -80,6 +80,17 @@ TEST_F(LocalFileCheckTest, NamesLeadingOutOfTheFolderAreNeverOpened) {
     EXPECT_EQ(Checked(FileEntry{name, 3, 0xCADBBE3Du, 0}, check), 0) << name;
 }
 
+// When the program's folder is not known, the current directory does not stand in for it.
+TEST_F(LocalFileCheckTest, WithoutAFolderNothingIsCurrent) {
+  FileEntry entry = Entry("a.dll", "abc", 3);
+  fs::path cwd = fs::current_path();
+  fs::current_path(m_dir / "program");
+  LocalFileCheck check("");
+  int upToDate = Checked(entry, check);
+  fs::current_path(cwd);
+  EXPECT_EQ(upToDate, 0);
+}
+
 TEST_F(LocalFileCheckTest, ChecksummingStopsAtTheByteBudget) {
   LocalFileCheck check(Folder(), 10);
   FileEntry first = Entry("one.dll", "123456", 6);
