@@ -1,8 +1,10 @@
 #include "updater/file_routines.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace {
@@ -28,21 +30,33 @@ bool PathExists(const std::string& path) {
 
 }  // namespace
 
+long long ChecksumOpenFile(HANDLE file, long long maxBytes, DWORD* result) {
+  DWORD crc = 0xFFFFFFFFu;
+  unsigned char block[kCrcBlockBytes];
+  long long total = 0;
+  DWORD got = 0;
+  do {
+    DWORD wanted = static_cast<DWORD>(std::min<long long>(sizeof block, maxBytes - total));
+    if (wanted == 0) break;
+    if (!ReadFile(file, block, wanted, &got, nullptr)) return -1;
+    for (DWORD i = 0; i < got; ++i) crc = (crc >> 8) ^ kCrcTable[(block[i] ^ crc) & 0xFF];
+    total += got;
+  } while (got == sizeof block);
+  *result = crc;  // no final inversion: the stored form is the complement of CRC-32
+  return total;
+}
+
 int GetFileCrc(const char* path, DWORD* result) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
     std::printf("file open error[%s]\n", path);
     return -1;
   }
-  DWORD crc = 0xFFFFFFFFu;
-  unsigned char block[kCrcBlockBytes];
-  size_t got = 0;
-  do {
-    got = std::fread(block, 1, sizeof block, file);
-    for (size_t i = 0; i < got; ++i) crc = (crc >> 8) ^ kCrcTable[(block[i] ^ crc) & 0xFF];
-  } while (got == sizeof block);
-  std::fclose(file);
-  *result = crc;  // no final inversion: the stored form is the complement of CRC-32
+  DWORD crc = 0;
+  long long taken = ChecksumOpenFile(file, std::numeric_limits<long long>::max(), &crc);
+  CloseHandle(file);
+  if (taken < 0) return -1;
+  *result = crc;
   return 0;
 }
 

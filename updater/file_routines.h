@@ -13,6 +13,10 @@ constexpr size_t kFolderPrefixLimit = 255;
 // 0 on success, -1 when the file cannot be opened (a line on standard output says so).
 int GetFileCrc(const char* path, DWORD* result);
 
+// The same checksum over what an open file gives, read in blocks of 4096 bytes from where it
+// stands, taking at most maxBytes. Returns the bytes taken, or -1 when a read fails.
+long long ChecksumOpenFile(HANDLE file, long long maxBytes, DWORD* result);
+
 // Makes sure the folders of a '/'-separated relative path exist; folders are made relative to
 // the current directory, the base path only serves the existence test. The last component is
 // never made. False, making nothing, when the joined path is too long.

@@ -1,5 +1,6 @@
 #include "updater/install_folder.h"
 
+#include "updater/contained_path.h"
 #include "updater/file_routines.h"
 
 #include <windows.h>
@@ -30,6 +31,8 @@ std::string MakeInstallFolder(const std::string& defaultFolder) {
   if (at == std::string::npos) return defaultFolder;
   size_t restStart = at + std::strlen(kProgramFilesName) + 1;  // past the separator after it
   std::string rest = restStart < defaultFolder.size() ? defaultFolder.substr(restStart) : std::string();
+  // A rest that could climb out of %ProgramFiles% gives no install folder: nothing is made there.
+  if (!FolderStaysInside(rest)) return std::string();
 
   std::string base = ExpandedProgramFiles();
   for (char& c : base)

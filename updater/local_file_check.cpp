@@ -1,11 +1,9 @@
 #include "updater/local_file_check.h"
 
+#include "updater/contained_path.h"
 #include "updater/file_routines.h"
 
 #include <windows.h>
-
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -34,18 +32,27 @@ std::string RunningProgramName() {
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-void CheckLocalFile(FileEntry& entry) {
+void LocalFileCheck::Check(FileEntry& entry) {
   entry.upToDate = 0;
-  std::string path = RunningProgramFolder() + entry.name;
-  // Windows takes either separator; the C runtime elsewhere takes '/' only.
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return;
-  bool sizeMatches = std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) == static_cast<long>(entry.size);
-  std::fclose(file);
-  if (!sizeMatches) return;
+  // Without a folder the name would be taken from the current directory, wherever that is.
+  if (m_sFolder.empty() || !StaysInsideFolder(entry.name) || entry.size < 0) return;
+  std::string path = m_sFolder + entry.name;
+  // Folders and devices are turned away by name before anything is opened.
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+    return;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  // The name may have been swapped for something else since; the open file is what counts.
+  LARGE_INTEGER size{};
+  bool sameFile = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart == entry.size;
   DWORD crc = 0;
-  if (GetFileCrc(path.c_str(), &crc) != 0) return;
-  if (crc == entry.checksum) entry.upToDate = 1;
+  long long taken = -1;
+  if (sameFile && m_nBudget > entry.size) {
+    // One byte past the listed size tells a file that grew from one that is as listed.
+    taken = ChecksumOpenFile(file, static_cast<long long>(entry.size) + 1, &crc);
+    m_nBudget -= taken < 0 ? 0 : taken;
+  }
+  CloseHandle(file);
+  if (taken == entry.size && crc == entry.checksum) entry.upToDate = 1;
 }

@@ -213,12 +213,13 @@ bool CXVersion::ReadAddInstallSection() {
 bool CXVersion::ReadFileCrcSection() {
   int count = 0;
   if (!ReadListCount(kFileCrcSection, count)) return false;
+  LocalFileCheck localFiles(RunningProgramFolder());
   for (int i = 0; i < count; ++i) {
     std::string line;
     if (!ReadValue(kFileCrcSection, kEntryLineKey, line)) return false;
     std::optional<FileEntry> entry = ParseFileEntry(line);
     if (!entry) return false;
-    if (!m_bNewer) CheckLocalFile(*entry);
+    if (!m_bNewer) localFiles.Check(*entry);
     m_checkList.push_back(*entry);
   }
   if (!m_bNewer) {

@@ -11,6 +11,9 @@
 #if __has_include("processenv.h")
 #include "processenv.h"
 #endif
+#if __has_include("fileapi.h")
+#include "fileapi.h"
+#endif
 #if __has_include("libloaderapi.h")
 #include "libloaderapi.h"
 #endif

@@ -39,14 +39,14 @@ HandleTable& Handles() {
   return *table;
 }
 
+}  // namespace
+
 std::shared_ptr<KernelObject> FindHandle(HANDLE handle) {
   HandleTable& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
   auto it = table.objects.find(handle);
   return it == table.objects.end() ? nullptr : it->second;
 }
-
-}  // namespace
 
 HANDLE RegisterHandle(std::shared_ptr<KernelObject> object) {
   HandleTable& table = Handles();
@@ -94,7 +94,7 @@ extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds
   return object->WaitSignalled(dwMilliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
-// Drops the handle; the object lives on while its thread still runs.
+// Drops the handle; the object lives on while its thread still runs (or a read on it).
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
   auto& table = norvosms::platform::Handles();
   std::lock_guard<std::mutex> lock(table.mutex);

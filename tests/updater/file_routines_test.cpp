@@ -56,6 +56,27 @@ TEST_F(FileRoutinesTest, ChecksumIsTheComplementOfCrc32) {
   EXPECT_EQ(untouched, 42u);
 }
 
+// The local file check reads one byte past the listed size and no further.
+TEST_F(FileRoutinesTest, ChecksumOfAnOpenFileTakesNoMoreThanAsked) {
+  std::ofstream(m_dir / "big.bin", std::ios::binary) << std::string(5000, 'z');
+  HANDLE file = CreateFileA((m_dir / "big.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD crc = 0;
+  EXPECT_EQ(ChecksumOpenFile(file, 4097, &crc), 4097);
+  EXPECT_EQ(crc, Crc(std::string(4097, 'z')));
+  EXPECT_EQ(ChecksumOpenFile(file, 4097, &crc), 903);  // the rest, from where the first stopped
+  EXPECT_EQ(ChecksumOpenFile(file, 0, &crc), 0);
+  EXPECT_EQ(crc, 0xFFFFFFFFu);
+  CloseHandle(file);
+  // A device never ends; the limit ends the reading.
+  HANDLE zero = CreateFileA("/dev/zero", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(zero, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ChecksumOpenFile(zero, 10000, &crc), 10000);
+  EXPECT_EQ(crc, Crc(std::string(10000, '\0')));
+  CloseHandle(zero);
+}
+
 TEST_F(FileRoutinesTest, EnsureFolderMakesEveryLevelButTheLast) {
   EXPECT_TRUE(EnsureFolder(m_dir.c_str(), "a/b/c.txt"));
   EXPECT_TRUE(fs::is_directory(m_dir / "a" / "b"));
