@@ -48,7 +48,7 @@ ApiCallOutcome RunApiCall(ApiClient& client, ApiCall call, const std::vector<std
   for (const ApiParam& p : spec.params) {
     if (!p.name) break;
     if (p.source == kFixedText)
-      params.emplace_back(p.name, p.fixed);
+      params.emplace_back(p.name, p.fixed ? p.fixed : "");
     else
       params.emplace_back(p.name, Source(client, p.source, args));
   }
