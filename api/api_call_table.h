@@ -46,7 +46,7 @@ enum class ApiTokens {
 
 enum class ApiAnswer {
   WholeAnswer,       // the answer string stored unchanged; it is no result document
-  ResultCode,        // ChildValue("code") handed back; the buffer is left alone
+  ResultCode,        // ChildValue(field) handed back as the code; the buffer is left alone
   FieldText,         // ChildValue(field) stored in the result buffer; empty when absent
   FieldNumber,       // ChildValue(field) read as atoi reads it; the buffer is left alone
   ElementText,       // the element (field, then inner when given) rewritten, stored; missing: failure
