@@ -1,23 +1,26 @@
 #include "api/api_call.h"
 
-#include <climits>
-
 #include "api/api_client.h"
 #include "api/call_service.h"
 #include "api/result_document.h"
+#include "text/decimal_number.h"
 
 namespace {
 
 const std::string& Source(const ApiClient& client, int source, const std::vector<std::string>& args) {
   static const std::string kNone;
   if (source == kOwnSmsId) return client.m_sSmsId;
+  if (source == kNoValue) return kNone;
   if (source >= 0 && static_cast<std::size_t>(source) < args.size()) return args[source];
   return kNone;
 }
 
 ApiCallOutcome Failed(ApiAnswer answer) {
   ApiCallOutcome outcome;
+  outcome.failed = true;
   switch (answer) {
+    case ApiAnswer::WholeAnswer:
+    case ApiAnswer::ResultCode:
     case ApiAnswer::FieldText:
     case ApiAnswer::ElementText:
       outcome.text = kCallFailed;
@@ -34,49 +37,47 @@ ApiCallOutcome Failed(ApiAnswer answer) {
 
 }  // namespace
 
-int LeadingNumber(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) break;  // clamped below; no overflow
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
-
 ApiCallOutcome RunApiCall(ApiClient& client, ApiCall call, const std::vector<std::string>& args) {
   const ApiCallSpec& spec = SpecOf(call);
 
   EnvelopeValues envelope;
   envelope.smsId = Source(client, spec.smsIdSource, args);
-  envelope.accessToken = client.m_sAccessToken;
-  if (spec.sendsApiKey) envelope.apiKey = client.m_sAccessToken;
+  if (spec.tokens != ApiTokens::None) envelope.accessToken = client.m_sAccessToken;
+  if (spec.tokens == ApiTokens::ApiKeyAndAccessToken) envelope.apiKey = client.m_sAccessToken;
   RequestParams params;
   for (const ApiParam& p : spec.params) {
     if (!p.name) break;
-    params.emplace_back(p.name, Source(client, p.source, args));
+    if (p.source == kFixedText)
+      params.emplace_back(p.name, p.fixed ? p.fixed : "");
+    else
+      params.emplace_back(p.name, Source(client, p.source, args));
   }
 
   std::string answerText;
   if (!CallService(spec.method, envelope, params, answerText)) return Failed(spec.answer);
 
+  ApiCallOutcome outcome;
+  if (spec.answer == ApiAnswer::WholeAnswer) {
+    client.m_sResult = answerText;
+    outcome.text = client.m_sResult.c_str();
+    return outcome;
+  }
+
   ResultDocument result;
   ReadResultDocument(answerText, result);
 
-  ApiCallOutcome outcome;
   switch (spec.answer) {
+    case ApiAnswer::WholeAnswer:
+      break;  // returned above
+    case ApiAnswer::ResultCode:
+      outcome.code = result.ChildValue(spec.field);
+      break;
     case ApiAnswer::FieldText:
       client.m_sResult = result.ChildValue(spec.field);
       outcome.text = client.m_sResult.c_str();
       break;
     case ApiAnswer::FieldNumber:
-      outcome.number = LeadingNumber(result.ChildValue(spec.field));
+      outcome.number = DecimalValue(result.ChildValue(spec.field));
       break;
     case ApiAnswer::ElementText:
     case ApiAnswer::ElementStoredFlag: {

@@ -1,7 +1,6 @@
 #include "api/api_client.h"
 
 #include "api/access_token.h"
-#include "api/call_service.h"
 
 ApiClient::ApiClient() : m_hNotifyWnd(0), m_nTotal(0), m_nDone(0), m_nQueued(0) {
   InitializeCriticalSection(&m_csQueue);
@@ -15,12 +14,4 @@ ApiClient::~ApiClient() {
 void ApiClient::SetIdentity(const std::string& userId, const std::string& apiKey) {
   m_sSmsId = userId;
   m_sAccessToken = MakeAccessToken(apiKey);
-}
-
-// The answer is the caller's address as text, kept unchanged (it is no result document).
-const char* ApiClient::HostIPSMS() {
-  std::string answer;
-  if (!CallService("SMS.host_ip", EnvelopeValues{}, RequestParams{}, answer)) return kCallFailed;
-  m_sResult = answer;
-  return m_sResult.c_str();
 }

@@ -1,7 +1,10 @@
-// The client operations of login, phone authentication, account, address book and history:
-// each one row of the call table, run by RunApiCall.
+// The client operations of the public-IP call, login, phone authentication, account, address
+// book and history: each one row of the call table, run by RunApiCall. Sending runs its row from
+// SendNext.
 #include "api/api_call.h"
 #include "api/api_client.h"
+
+const char* ApiClient::HostIPSMS() { return RunApiCall(*this, ApiCall::HostIPSMS, {}).text; }
 
 const char* ApiClient::CheckLogin(std::string userId, std::string apiKey, std::string ipAddress,
                                   std::string adapterAddress) {

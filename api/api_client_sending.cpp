@@ -3,10 +3,8 @@
 
 #include <algorithm>
 
-#include "api/call_service.h"
+#include "api/api_call.h"
 #include "api/message_record.h"
-#include "api/request_document.h"
-#include "api/result_document.h"
 #include "api/send_notification.h"
 #include "api/trans_thread.h"
 
@@ -97,23 +95,16 @@ bool ApiClient::SendNext() {
   }
 
   record->reserve += ":00";
-  const RequestParams params = {
-      {"call_type", "p"},          {"phone", record->phone},     {"callback", record->callback},
-      {"message", record->message}, {"subject", record->subject}, {"ref_key", record->ref_key},
-      {"reserve", record->reserve}, {"send_type", sendType},      {"msg_type", "1"},
-      {"usears", record->usears}};
-  std::string resultText;
-  const bool called = CallService("SMS.send", EnvelopeValues{m_sSmsId, m_sAccessToken, std::nullopt}, params,
-                                  resultText);
+  const ApiCallOutcome outcome =
+      RunApiCall(*this, ApiCall::Send,
+                 {record->phone, record->callback, record->message, record->subject, record->ref_key,
+                  record->reserve, sendType, record->usears});
   delete record;
-  if (!called) {
+  if (outcome.failed) {
     SendNotification(NotifyWindow(), "error");  // not numbered, not counted
     return true;
   }
-
-  ResultDocument result;
-  ReadResultDocument(resultText, result);
-  const std::string code = result.ChildValue("code");
+  const std::string& code = outcome.code;
   int sequence = 0;
   bool batchAnswered = false;
   {

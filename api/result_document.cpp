@@ -2,12 +2,11 @@
 
 #include <windows.h>
 
-#include <climits>
 #include <string_view>
 #include <vector>
 
-#include "api/ansi_conversion.h"
 #include "api/base64_decoder.h"
+#include "text/ansi_text.h"
 
 namespace {
 
@@ -24,20 +23,13 @@ std::string_view Between(std::string_view text, std::string_view open, std::stri
   return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
-// UTF-16 code units of the UTF-8 text plus one for a NUL.
-std::size_t Utf16UnitsWithNul(std::string_view utf8) {
-  if (utf8.empty() || utf8.size() > static_cast<std::size_t>(INT_MAX)) return 1;
-  int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  return static_cast<std::size_t>(units > 0 ? units : 0) + 1;
-}
-
 // The Base64 content decoded into n zero-filled bytes, read up to its first NUL as UTF-8.
 std::string DecodeResultContent(std::string_view content, std::size_t n) {
   std::vector<unsigned char> buffer(n, 0);
   std::size_t written = DecodeBase64(content, buffer.data(), buffer.size());
   std::size_t length = 0;
   while (length < written && buffer[length] != 0) ++length;
-  return Utf8ToAnsi(std::string_view(reinterpret_cast<const char*>(buffer.data()), length));
+  return AnsiFromUtf8(std::string_view(reinterpret_cast<const char*>(buffer.data()), length), CP_THREAD_ACP);
 }
 
 void EraseFirst(std::string& text, std::string_view what, std::size_t count) {
@@ -53,8 +45,9 @@ void ReadResultDocument(const std::string& resultText, ResultDocument& resultNod
   if (code == "E001" || code == "E006") return;
   std::string_view content = Between(original, kResultTag, "</result>");
 
-  std::string text = Utf8ToAnsi(original);
-  std::size_t n = Utf16UnitsWithNul(content);
+  // CP_THREAD_ACP, not CP_ACP: the answer is read in the code page of the thread reading it.
+  std::string text = AnsiFromUtf8(original, CP_THREAD_ACP);
+  std::size_t n = Utf16Length(content) + 1;  // one for a NUL
   std::string decoded = DecodeResultContent(content, n);
 
   // The span leaves the content's last two characters and "</result>" behind; the parser

@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include <cstdint>
+
 void WaitPumping(HANDLE hThread) {
   // A null or unknown handle fails the wait instead of looping for ever.
   for (;;) {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ansi_text.h"
 #include "app/norvosms_app.h"
+#include "text/ansi_text.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ const char kMsgEncrypt[] = "암호화 실패!";
 const char kMsgDecrypt[] = "CryptDecrypt 호출 실패!";
 
 // The messages are kept in UTF-8 here and shown as ANSI code page bytes.
-void ShowFailure(const char* utf8) { AfxMessageBox(AnsiFromUtf8(utf8).c_str(), MB_OK); }
+void ShowFailure(const char* utf8) { AfxMessageBox(AnsiText(utf8).c_str(), MB_OK); }
 
 }  // namespace
 
@@ -40,6 +40,7 @@ std::string GetMacAddress() {
     const BYTE* a = records.front().Address;
     std::snprintf(text, sizeof text, "%02X.%02X.%02X.%02X.%02X.%02X", a[0], a[1], a[2], a[3], a[4], a[5]);
   } else {
+    // The blanks are part of the identity text: it derives the key, so a change loses stored keys.
     std::snprintf(text, sizeof text, "Error : %d ", static_cast<int>(result));
   }
   return text;

@@ -1,7 +1,6 @@
 #include "app/login_dlg.h"
 
 #include "api/NorvoSMS.h"
-#include "app/ansi_text.h"
 #include "app/bitmap_resources.h"
 #include "app/button_class_cursor.h"
 #include "app/credential_protection.h"
@@ -13,12 +12,12 @@
 #include "app/path_text.h"
 #include "app/service_end_confirm_dlg.h"
 #include "app/skin.h"
+#include "text/ansi_text.h"
 #include "updater/service_hosts.h"
 #include "updater/version_check.h"
 
 #include <shellapi.h>
 #include <windows.h>
-#include <winnls.h>
 
 #include <QCheckBox>
 #include <QEvent>
@@ -31,14 +30,12 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
-#include <vector>
 
 namespace layout = login_dlg_layout;
 
 namespace {
 
 constexpr const char* kControlIdProperty = "controlId";
-constexpr const char* kSettingsSection = "Settings";
 
 // A static text as the platform draws it: broken at word ends to its width, one line per
 // cell height of its font (no extra leading), clipped to its rectangle.
@@ -86,27 +83,15 @@ class NotifyStatic : public StaticText {
 
 // The members hold ANSI code page text; the controls hold Unicode.
 QString FromAnsi(const std::string& text) {
-  if (text.empty()) return QString();
-  int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 1) return QString();
-  std::vector<WCHAR> wide(static_cast<std::size_t>(length));
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  return QString::fromUtf16(wide.data(), length - 1);
+  const WideText wide = WideFromAnsi(text);
+  return QString::fromUtf16(reinterpret_cast<const char16_t*>(wide.data()), static_cast<qsizetype>(wide.size()));
 }
 
-std::string ToAnsi(const QString& text) { return AnsiFromUtf8(text.toUtf8().constData()); }
+std::string ToAnsi(const QString& text) { return AnsiText(text.toUtf8().constData()); }
 
 CNorvoSMSApp& App() {
   CNorvoSMSApp* app = AfxGetApp();
   return app ? *app : theApp;
-}
-
-bool StoredKeyPresent() {
-  LPBYTE block = nullptr;
-  UINT length = 0;
-  App().GetProfileBinary(kSettingsSection, "bApiKey", &block, &length);
-  delete[] block;
-  return length > 0;
 }
 
 void Wipe(std::string& text) {
@@ -346,30 +331,14 @@ void CLogInDlg::paintEvent(QPaintEvent*) {
 }
 
 void CLogInDlg::OnOK() {
-  CNorvoSMSApp& app = App();
-  app.WriteProfileString("NorvoSendSMS", "", GetProgramFolder().c_str());
-
   UpdateData(true);
-  const bool saveId = m_pSaveId->isChecked();
-  const bool saveKey = m_pSaveKey->isChecked();
-  app.WriteProfileString(kSettingsSection, "m_sEditID", saveId ? m_sEditID.c_str() : "");
-
-  if (!saveKey) {
-    app.WriteProfileBinary(kSettingsSection, "bApiKey", nullptr, 0);
-  } else if (!m_sApiKey.empty() || !StoredKeyPresent()) {
-    // The key edit is empty after an automatic login: an empty key never replaces a stored one.
-    std::vector<BYTE> cipher = EncryptText(m_sApiKey.c_str());
-    // A key that cannot be encrypted leaves no stored key; clear text is never stored.
-    app.WriteProfileBinary(kSettingsSection, "bApiKey", cipher.data(), static_cast<UINT>(cipher.size()));
-  }
-
-  if (saveId && m_sFirstLogin.empty()) app.WriteProfileString(kSettingsSection, "m_sFirstLogin", "NotFirst");
+  SaveLoginSettings(App(), m_sEditID, m_sApiKey, m_pSaveId->isChecked(), m_pSaveKey->isChecked(), m_sFirstLogin);
 
   if (!m_sApiKey.empty() && !m_sEditID.empty()) {
     ProceedLogin(m_sEditID, m_sApiKey);
   } else {
     // Written in UTF-8 here, shown in the ANSI code page (CP949 on the target machines).
-    AfxMessageBox(AnsiFromUtf8(layout::kMissingInputMessage).c_str(), MB_OK);
+    AfxMessageBox(AnsiText(layout::kMissingInputMessage).c_str(), MB_OK);
   }
 }
 
@@ -379,7 +348,7 @@ void CLogInDlg::ProceedLogin(const std::string& /*sId*/, const std::string& /*sK
     ShowServiceEndNotice();
     return;
   }
-  AfxMessageBox(AnsiFromUtf8(layout::kUpdateMessage).c_str(), MB_OK);
+  AfxMessageBox(AnsiText(layout::kUpdateMessage).c_str(), MB_OK);
   StartLauncherAndExit();
 }
 

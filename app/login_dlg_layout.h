@@ -41,7 +41,8 @@ struct Control {
   Font font;
 };
 
-// Template order, which is also the tab order; the first one gets the focus.
+// Template order, which is also the tab order; the first one gets the focus. The texts are
+// exact, spacing included on purpose ("보안 IP  :" has two blanks, the 1147 paragraph ends in one).
 inline constexpr Control kControls[] = {
     {IDC_KEY_EDIT, Kind::PasswordEdit, "", 266, 264, 78, 14, true, 115, 313, 277, 14, Font::Template},
     {IDC_ID_EDIT, Kind::Edit, "", 185, 264, 77, 14, true, 115, 272, 277, 14, Font::Template},
@@ -101,7 +102,7 @@ inline constexpr int kHeadingFontWeight = 1000;
 inline constexpr int kTextFontHeight = 11;
 inline constexpr int kTextFontWeight = 0;
 
-// The "?" button's tooltip.
+// The "?" button's tooltip, exact as shown ("체크하지않는" without its blank included).
 inline constexpr int kTooltipMaxWidth = 200;
 inline constexpr const char* kTooltipText =
     "아이디와 API KEY를 저장해 놓으면, 프로그램을 실행할 때마다 아이디와 API KEY를 입력하여 확인하는 절차 없이 "

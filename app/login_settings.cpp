@@ -4,10 +4,21 @@
 
 #include "app/credential_protection.h"
 #include "app/norvosms_app.h"
+#include "app/path_text.h"
 
 namespace {
+
 const char kSection[] = "Settings";
+
+bool StoredKeyPresent(CNorvoSMSApp& app) {
+  LPBYTE block = nullptr;
+  UINT length = 0;
+  app.GetProfileBinary(kSection, "bApiKey", &block, &length);
+  delete[] block;
+  return length > 0;
 }
+
+}  // namespace
 
 LoginSettings ReadLoginSettings(CNorvoSMSApp& app) {
   LoginSettings settings;
@@ -22,11 +33,7 @@ LoginSettings ReadLoginSettings(CNorvoSMSApp& app) {
       app.WriteProfileString(kSection, "m_sApiKey", "");
   }
 
-  LPBYTE block = nullptr;
-  UINT length = 0;
-  app.GetProfileBinary(kSection, "bApiKey", &block, &length);
-  settings.bStoredKey = length > 0;
-  delete[] block;
+  settings.bStoredKey = StoredKeyPresent(app);
 
   settings.sFirstLogin = app.GetProfileString(kSection, "m_sFirstLogin", "");
   settings.sEnc = app.GetProfileString(kSection, "m_bEnc", "0");
@@ -35,13 +42,13 @@ LoginSettings ReadLoginSettings(CNorvoSMSApp& app) {
 
 void SaveLoginSettings(CNorvoSMSApp& app, const std::string& id, const std::string& key, bool saveId, bool saveKey,
                        const std::string& firstLoginAtOpen) {
+  app.WriteProfileString("NorvoSendSMS", "", GetProgramFolder().c_str());
   app.WriteProfileString(kSection, "m_sEditID", saveId ? id.c_str() : "");
-  if (saveKey) {
-    std::vector<BYTE> cipher = EncryptText(key.c_str());
-    // A key that cannot be encrypted leaves no stored key rather than an older one.
-    app.WriteProfileBinary(kSection, "bApiKey", cipher.data(), static_cast<UINT>(cipher.size()));
-  } else {
+  if (!saveKey) {
     app.WriteProfileBinary(kSection, "bApiKey", nullptr, 0);
+  } else if (!key.empty() || !StoredKeyPresent(app)) {
+    std::vector<BYTE> cipher = EncryptText(key.c_str());
+    app.WriteProfileBinary(kSection, "bApiKey", cipher.data(), static_cast<UINT>(cipher.size()));
   }
   if (saveId && firstLoginAtOpen.empty()) app.WriteProfileString(kSection, "m_sFirstLogin", "NotFirst");
 }

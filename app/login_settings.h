@@ -16,9 +16,11 @@ struct LoginSettings {
 // "bApiKey" (encrypted) and then emptied; it is not deleted.
 LoginSettings ReadLoginSettings(CNorvoSMSApp& app);
 
-// Writes "m_sEditID", "bApiKey" and "m_sFirstLogin" as the OK press does: the ID when it is
-// to be saved (else empty text), the key's cipher text when it is to be saved (else an empty
-// binary value, also when encryption fails: no clear text is ever stored), and
-// "NotFirst" when the ID is saved and the marker read at open was empty.
+// What every OK press writes, in its order: the program folder under "NorvoSendSMS"; the ID
+// when it is to be saved (else empty text); the key's cipher text when it is to be saved (else
+// an empty binary value). An empty key never replaces a stored one: after an automatic login
+// the key edit is empty, and the saved key must survive the next OK. A key that cannot be
+// encrypted leaves no stored key; clear text is never stored. Last "NotFirst" when the ID is
+// saved and the marker read at open was empty.
 void SaveLoginSettings(CNorvoSMSApp& app, const std::string& id, const std::string& key, bool saveId, bool saveKey,
                        const std::string& firstLoginAtOpen);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -28,19 +27,6 @@ std::uint32_t HexValue(const std::string& text) {
 }
 
 }  // namespace
-
-std::int32_t DecimalValue(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && IsSpace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::int64_t value = 0;
-  constexpr std::int64_t kLimit = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
-    value = std::min<std::int64_t>(value * 10 + (text[i] - '0'), kLimit);
-  if (negative) return static_cast<std::int32_t>(-value);
-  return static_cast<std::int32_t>(std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max()));
-}
 
 std::optional<FileEntry> ParseFileEntry(const std::string& line) {
   std::vector<std::string> fields;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "text/decimal_number.h"  // DecimalValue reads the manifest's numbers
+
 constexpr size_t kMaxEntryNameLength = 127;
 constexpr size_t kMaxChecksumFieldLength = 63;
 
@@ -33,7 +35,3 @@ std::optional<InstallEntry> ParseInstallEntry(const std::string& line);
 
 // The version a "[FILE_VERSION]" name carries in its fourth and fifth characters ("Ver07" is 7).
 std::int32_t FileEntryVersion(const std::string& name);
-
-// Text-to-integer as the C runtime reads it (leading whitespace, sign, digits; no digits: 0),
-// clamped to 32 bits instead of overflowing.
-std::int32_t DecimalValue(const std::string& text);

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "text/ansi_text.h"  // AnsiText: the reader's and the check's texts for message boxes
+
 // At most this many characters of a line, a section name or a value are kept.
 constexpr size_t kMaxManifestLineLength = 254;
 // Reading stops (as at the end of the text) once this many bytes have been taken in.
@@ -39,6 +41,3 @@ class ManifestReader {
   ManifestListKind m_listKind = NotAList;
   std::string m_failureText;
 };
-
-// A UTF-8 text of this program in the process's ANSI code page, for message boxes.
-std::string AnsiText(const char* utf8);

@@ -6,6 +6,8 @@
 
 namespace {
 
+// Exact texts, spelling and trailing blanks included ("wel-formed" is not ours to fix):
+// callers compare them.
 const char* const kMessages[] = {
     "",
     "Element must be closed.",

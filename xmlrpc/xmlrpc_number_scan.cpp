@@ -45,25 +45,6 @@ bool overflowsUpward(const char* p, const char* end) {
 
 }  // namespace
 
-bool scanInt32(const char*& cursor, std::int32_t& value) {
-  const char* p = cursor;
-  while (isCSpace(*p)) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = *p++ == '-';
-  if (!isDigit(*p)) return false;
-  // Accumulated towards the sign's limit so that clamping needs no wider type.
-  const std::int64_t limit = negative ? -std::int64_t(std::numeric_limits<std::int32_t>::min())
-                                      : std::int64_t(std::numeric_limits<std::int32_t>::max());
-  std::int64_t magnitude = 0;
-  for (; isDigit(*p); ++p) {
-    magnitude = magnitude * 10 + (*p - '0');
-    if (magnitude > limit) magnitude = limit;
-  }
-  value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-  cursor = p;
-  return true;
-}
-
 bool scanDouble(const char*& cursor, double& value) {
   const char* p = cursor;
   while (isCSpace(*p)) ++p;

@@ -3,10 +3,6 @@
 
 #include <cstdint>
 
-// A decimal integer after optional whitespace and sign, clamped to the 32-bit range.
-// false when no digit follows; the cursor then stays where it was.
-bool scanInt32(const char*& cursor, std::int32_t& value);
-
 // A floating-point number after optional whitespace (decimal, "inf" or "nan");
 // overflow gives an infinity, underflow a zero. false when nothing is read.
 bool scanDouble(const char*& cursor, double& value);

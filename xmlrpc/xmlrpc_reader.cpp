@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "text/decimal_number.h"
 #include "xmlrpc/xmlrpc_base64.h"
 #include "xmlrpc/xmlrpc_number_scan.h"
 #include "xmlrpc/xmlrpc_text.h"
@@ -55,7 +56,7 @@ void XmlRpcValue::readXmlNested(const char*& cursor, int depth) {
     expectTag("</boolean>", cursor);
   } else if (equalsIgnoreCase(u, "<i4>") || equalsIgnoreCase(u, "<int>")) {
     std::int32_t n = 0;
-    if (!scanInt32(cursor, n)) throw XmlRpcException("Bad integer");
+    if (!ScanDecimal(cursor, nullptr, n)) throw XmlRpcException("Bad integer");
     *this = fromInt(n);
     expectTag(equalsIgnoreCase(u, "<i4>") ? "</i4>" : "</int>", cursor);
   } else if (equalsIgnoreCase(u, "<double>")) {
@@ -116,6 +117,7 @@ void XmlRpcValue::readArrayBody(const char*& cursor, int depth) {
   ensureType(XmlRpcType::Array);
   const std::string v = nextTag(cursor);
   if (equalsIgnoreCase(v, "<data/>")) return;
+  // Two blanks after the colon, unlike the other "Expecting tag: " texts: exact on purpose.
   if (!equalsIgnoreCase(v, "<data>")) throw XmlRpcException("Expecting tag:  <data>");
   for (;;) {
     skipXmlRpcWhitespace(cursor);

@@ -22,7 +22,8 @@ bool readResponse(const char* response, XmlRpcValue& result) {
 
   const std::string u = nextTag(cursor);
   if (!equalsIgnoreCase(u, "<methodResponse>")) {
-    // Web servers answer a wrong scheme or path with a page of their own.
+    // Web servers answer a wrong scheme or path with a page of their own. Both texts are
+    // exact on purpose ("a HTTPS", "Object ! found"): callers may compare them.
     if (std::strstr(cursor, "<title>Bad request!</title>")) throw XmlRpcException("Talking HTTP to a HTTPS server?");
     if (std::strstr(cursor, "Object ! found")) throw XmlRpcException("Wrong URL (\"Object ! found\")");
     throw XmlRpcException(cursor);

@@ -2,7 +2,6 @@
 // the result buffer when the call fails, is refused, or succeeds.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -114,18 +113,6 @@ TEST_F(ApiCallsTest, TextCallsShareOneBuffer) {
   const char* second = client.CheckLogin("demo", "demo-key", "", "");
   EXPECT_EQ(first, second);
   EXPECT_STREQ(first, "second");
-}
-
-TEST(LeadingNumber, ReadsAsAtoiWithoutOverflow) {
-  struct {
-    const char* text;
-    int value;
-  } cases[] = {{"1500", 1500}, {" 42", 42},        {"12abc", 12},     {"", 0},
-               {"abc", 0},     {"\t\n-7x", -7},    {"+8", 8},         {"- 8", 0},
-               {"2147483647", INT_MAX},            {"2147483648", INT_MAX},
-               {"-2147483648", INT_MIN},           {"-99999999999999999999999", INT_MIN},
-               {"000000000000000000000000012", 12}};
-  for (const auto& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << '"' << c.text << '"';
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The login dialog against the API sandbox (public IP) and the web sandbox (manifest, pages),
 // with a fresh registry hive and recorded message boxes, shell calls and launcher starts.
-#include "app/ansi_text.h"
+#include "text/ansi_text.h"
 #include "app/credential_protection.h"
 #include "app/dialog_units.h"
 #include "app/login_dlg.h"
@@ -97,7 +97,7 @@ class LoginDlgTest : public QtWidgetTest {
   static void PressOk(CLogInDlg& dlg) { QTest::mouseClick(&dlg.OkButton(), Qt::LeftButton); }
 
   std::vector<std::string> Boxes() const { return norvosms_test::MessageBoxTexts(boxLog); }
-  static std::string Ansi(const char* utf8) { return AnsiFromUtf8(utf8); }
+  static std::string Ansi(const char* utf8) { return AnsiText(utf8); }
   static int NoticeWindows(CLogInDlg& dlg) { return static_cast<int>(dlg.findChildren<CServiceEndConfirmDlg*>().size()); }
 
   // The launcher runs on its own; wait for its line.

@@ -6,6 +6,7 @@
 #include "app/credential_protection.h"
 #include "app/login_settings.h"
 #include "app/norvosms_app.h"
+#include "app/path_text.h"
 #include "tests/app/app_test_env.h"
 #include "tests/app/stored_settings.h"
 
@@ -132,6 +133,24 @@ TEST_F(SettingsTest, OkPressWritesWhatTheBoxesSay) {
   EXPECT_EQ(StoredProfileBinary("bApiKey").size(), 8u);
   EXPECT_TRUE(ReadLoginSettings(theApp).bStoredKey);
   EXPECT_EQ(LoadStoredApiKey().value_or("<none>"), "");
+}
+
+TEST_F(SettingsTest, OkPressWithAnEmptyKeyKeepsTheStoredOne) {
+  SaveLoginSettings(theApp, "demo", "secret", true, true, "");
+  const std::vector<BYTE> saved = StoredProfileBinary("bApiKey");
+  ASSERT_FALSE(saved.empty());
+  EXPECT_EQ(theApp.GetProfileString("NorvoSendSMS", "", "x"), GetProgramFolder());
+
+  // As after an automatic login: the key edit is empty, the box still checked.
+  SaveLoginSettings(theApp, "demo", "", true, true, "NotFirst");
+  EXPECT_EQ(StoredProfileBinary("bApiKey"), saved);
+  EXPECT_EQ(LoadStoredApiKey().value_or("<none>"), "secret");
+
+  // A new key replaces it; unchecking the box still empties it.
+  SaveLoginSettings(theApp, "demo", "other", true, true, "NotFirst");
+  EXPECT_EQ(LoadStoredApiKey().value_or("<none>"), "other");
+  SaveLoginSettings(theApp, "demo", "", true, false, "NotFirst");
+  EXPECT_TRUE(StoredProfileBinary("bApiKey").empty());
 }
 
 }  // namespace

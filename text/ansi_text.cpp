@@ -1,0 +1,56 @@
+#include "text/ansi_text.h"
+
+#include <climits>
+#include <optional>
+
+namespace {
+
+bool FitsInt(std::string_view text) { return text.size() <= static_cast<std::size_t>(INT_MAX); }
+
+// Nothing when the text does not convert (with MB_ERR_INVALID_CHARS: when it is invalid).
+std::optional<WideText> ToWide(UINT codePage, DWORD flags, std::string_view text) {
+  if (text.empty()) return WideText();
+  if (!FitsInt(text)) return std::nullopt;
+  const int length = static_cast<int>(text.size());
+  const int units = MultiByteToWideChar(codePage, flags, text.data(), length, nullptr, 0);
+  if (units <= 0) return std::nullopt;
+  WideText wide(static_cast<std::size_t>(units), WCHAR(0));
+  if (MultiByteToWideChar(codePage, flags, text.data(), length, wide.data(), units) != units) return std::nullopt;
+  return wide;
+}
+
+std::optional<std::string> FromWide(UINT codePage, const WideText& wide) {
+  if (wide.empty()) return std::string();
+  if (wide.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+  const int units = static_cast<int>(wide.size());
+  const int bytes = WideCharToMultiByte(codePage, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::nullopt;
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  if (WideCharToMultiByte(codePage, 0, wide.data(), units, out.data(), bytes, nullptr, nullptr) != bytes)
+    return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+std::string AnsiFromUtf8(std::string_view utf8, UINT ansiCodePage) {
+  std::optional<WideText> wide = ToWide(CP_UTF8, 0, utf8);
+  if (!wide) return std::string();
+  return FromWide(ansiCodePage, *wide).value_or(std::string());
+}
+
+std::string AnsiText(const char* utf8) {
+  if (!utf8) return std::string();
+  const std::string_view text(utf8);
+  std::optional<WideText> wide = ToWide(CP_UTF8, MB_ERR_INVALID_CHARS, text);
+  if (!wide) return std::string(text);
+  return FromWide(CP_ACP, *wide).value_or(std::string(text));
+}
+
+WideText WideFromAnsi(std::string_view ansi) { return ToWide(CP_ACP, 0, ansi).value_or(WideText()); }
+
+std::size_t Utf16Length(std::string_view utf8) {
+  if (utf8.empty() || !FitsInt(utf8)) return 0;
+  const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  return units > 0 ? static_cast<std::size_t>(units) : 0;
+}
