@@ -42,38 +42,44 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${NORVOSMS_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/copy_shlibs_local.cmake)
-set(NORVOSMS_SHLIBS_LOCAL ${CMAKE_BINARY_DIR}/packaging/shlibs.local)
+set(CPACK_NORVOSMS_SHLIBS_LOCAL ${CMAKE_BINARY_DIR}/packaging/shlibs.local)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${norvosms_runtime_package})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# Only the runtime package has shared libraries, so only it gets a shlibs file.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/triggers)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "client library of the NorvoSMS text-messaging service
-The NorvoSMS library sends short (SMS) and long (LMS) text messages through a pool of worker
-threads that report each outcome to the caller's window, logs in, runs phone authentication of
-a sender, reads the account's facts and address book, and queries sending history and status.
-Every call is an XML-RPC call over HTTPS to the service.
+The NorvoSMS library sends short (SMS) and long (LMS) text messages through
+a pool of worker threads that report each outcome to the caller's window,
+logs in, runs phone authentication of a sender, reads the account's facts
+and address book, and queries sending history and status. Every call is an
+XML-RPC call over HTTPS to the service.
 .
-This package holds libNorvoSMS and libNorvoSMSPlatform, the Windows operations it uses.")
+This package holds libNorvoSMS and libNorvoSMSPlatform, the Windows
+operations it uses.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libnorvosms-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${norvosms_runtime_package} (= ${PROJECT_VERSION})")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "client library of the NorvoSMS text-messaging service - development files
-The header NorvoSMS.h and the Windows-style headers its callers need (in their own folder,
-include/norvosms), the CMake package (find_package(NorvoSMS)) and the pkg-config file
-(norvosms) for building programs against the NorvoSMS library.")
+The header NorvoSMS.h and the Windows-style headers its callers need (in
+their own folder, include/norvosms), the CMake package (find_package of
+NorvoSMS) and the pkg-config file (norvosms) for building programs against
+the NorvoSMS library.")
 
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_NAME norvosms)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION net)
 # The sandbox is Python; dpkg-shlibdeps sees only the binaries.
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_DEPENDS "python3, openssl")
 set(CPACK_COMPONENT_PROGRAMS_DESCRIPTION "command-line client and desktop program of the NorvoSMS text-messaging service
-norvosms sends SMS and LMS messages, one or a batch from a file, and reads the account's facts,
-address book and sending history from the command line. NorvoSMS is the desktop login form with
-saved credentials and the update check. norvosms-sandbox starts a local stand-in for the service
+norvosms sends SMS and LMS messages, one or a batch from a file, and reads
+the account's facts, address book and sending history from the command
+line. NorvoSMS is the desktop login form with saved credentials and the
+update check. norvosms-sandbox starts a local stand-in for the service
 (demo account included), so both can be tried without an account.")
 
 include(CPack)

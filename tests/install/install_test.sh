@@ -54,7 +54,11 @@ done
 # The README's first program, copied to a folder of its own.
 example="$scratch/hello_sms"
 cp -r "$root/examples/hello_sms" "$example"
-grep -qF "$(sed -n '2p' "$example/hello_sms.cpp")" "$root/README.md" || fail "README does not show examples/hello_sms"
+for file in hello_sms.cpp CMakeLists.txt; do
+  grep -v '^$' "$example/$file" | while IFS= read -r line; do
+    grep -qxF "    $line" "$root/README.md" || fail "README does not show examples/hello_sms/$file: $line"
+  done
+done
 cd "$example"
 env -u CPATH -u CPLUS_INCLUDE_PATH -u LIBRARY_PATH \
   cmake -S . -B cmake-build -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >"$scratch/configure.log" \
