@@ -20,6 +20,21 @@ foreach(pair "runtime|${norvosms_runtime_package}" "development|libnorvosms-dev"
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
 endforeach()
 
+# The programs' manual pages, compressed the same way.
+foreach(page norvosms norvosms-sandbox NorvoSMS)
+  if(page STREQUAL "NorvoSMS" AND NOT NORVOSMS_APP)
+    continue()
+  endif()
+  execute_process(COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/man/${page}.1
+    OUTPUT_FILE ${CMAKE_BINARY_DIR}/packaging/${page}.1.gz RESULT_VARIABLE gzip_result)
+  if(NOT gzip_result EQUAL 0)
+    message(FATAL_ERROR "gzip failed on packaging/man/${page}.1")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/man/${page}.1)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+    COMPONENT programs)
+endforeach()
+
 # dpkg-shlibdeps learns from this file which package holds our own libraries, so the programs
 # and the development package get their dependency on the runtime package from their binaries
 # too (packaging/copy_shlibs_local.cmake puts it where dpkg-shlibdeps looks).

@@ -46,6 +46,7 @@ expect "$dev" $lib/libNorvoSMS.so $lib/libNorvoSMSPlatform.so /usr/include/norvo
 expect "$programs" /usr/bin/norvosms /usr/bin/NorvoSMS /usr/bin/norvosms-sandbox \
   /usr/share/applications/norvosms.desktop /usr/share/icons/hicolor/48x48/apps/norvosms.png \
   /usr/share/icons/hicolor/128x128/apps/norvosms.png /usr/share/norvosms/sandbox/fixture.py \
+  /usr/share/man/man1/norvosms.1.gz /usr/share/man/man1/NorvoSMS.1.gz /usr/share/man/man1/norvosms-sandbox.1.gz \
   /usr/share/doc/norvosms/copyright "!$lib/libNorvoSMS.so.1.0.0"
 
 # Dependencies: the libraries' from their binaries, the programs' on the runtime package too.
