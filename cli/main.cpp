@@ -19,6 +19,7 @@ int Usage(std::FILE* to = stderr) {
   std::fprintf(to, "usage: norvosms COMMAND [ARGS...]\n");
   for (const auto& command : kCommands) std::fprintf(to, "  %s\n", command.usage);
   PrintAccountCommandUsage(to);
+  std::fprintf(to, "  norvosms --version          the version of norvosms\n");
   std::fprintf(to, "Every command takes --help. The service endpoint is NORVOSMS_API_URL.\n");
   return to == stderr ? 2 : 0;
 }
@@ -27,6 +28,10 @@ int Usage(std::FILE* to = stderr) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("norvosms %s\n", NORVOSMS_VERSION);
+    return 0;
+  }
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& command : kCommands)
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);

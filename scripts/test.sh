@@ -3,6 +3,8 @@
 #   1. all tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   2. the threaded tests (label "threads") under ThreadSanitizer
 #   3. each libFuzzer target for a short while (NORVOSMS_FUZZ_SECONDS, default 20)
+#   4. the Debian packages (scripts/package.sh, lintian errors fail), unpacked and run; the same
+#      build installed into a scratch prefix and the README's first program built against it
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 sh "$root/scripts/install-deps.sh"
@@ -10,18 +12,23 @@ build=${NORVOSMS_BUILD_ROOT:-$root/build}
 fuzz_seconds=${NORVOSMS_FUZZ_SECONDS:-20}
 
 cmake -S "$root" -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_SANITIZE=address,undefined
+  -DNORVOSMS_SANITIZE=address,undefined -DNORVOSMS_WERROR=ON
 cmake --build "$build/asan"
 (cd "$build/asan" && ctest --output-on-failure --timeout 600 -LE fuzz)
 
 cmake -S "$root" -B "$build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_SANITIZE=thread -DNORVOSMS_APP=OFF
+  -DNORVOSMS_SANITIZE=thread -DNORVOSMS_APP=OFF -DNORVOSMS_WERROR=ON
 cmake --build "$build/tsan"
 (cd "$build/tsan" && TSAN_OPTIONS="suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}" \
   ctest --output-on-failure --timeout 600 -L threads --no-tests=ignore)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_FUZZ=ON -DNORVOSMS_TESTS=OFF -DNORVOSMS_APP=OFF -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds"
+  -DNORVOSMS_FUZZ=ON -DNORVOSMS_TESTS=OFF -DNORVOSMS_APP=OFF -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds" \
+  -DNORVOSMS_WERROR=ON
 cmake --build "$build/fuzz"
 (cd "$build/fuzz" && ctest --output-on-failure -L fuzz --no-tests=ignore)
+
+NORVOSMS_BUILD_ROOT="$build" sh "$root/scripts/package.sh"
+sh "$root/tests/install/package_test.sh" "$build/package/packages"
+sh "$root/tests/install/install_test.sh" "$build/package"
 echo "all tests passed"

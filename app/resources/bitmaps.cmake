@@ -8,7 +8,8 @@ add_executable(norvosms_bitmap_painter
   ${CMAKE_CURRENT_LIST_DIR}/bmp_writer.cpp
   ${CMAKE_SOURCE_DIR}/app/skin.cpp)
 norvosms_warnings(norvosms_bitmap_painter)
-target_include_directories(norvosms_bitmap_painter PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform/include)
+norvosms_include_view(TARGET norvosms_bitmap_painter SCOPE PRIVATE FOLDERS app)
+target_include_directories(norvosms_bitmap_painter PRIVATE ${CMAKE_SOURCE_DIR}/platform/include)
 target_link_libraries(norvosms_bitmap_painter PRIVATE Qt6::Gui)
 
 set(norvosms_bitmap_ids 165 166 167 168 170 305 306 307 308 309 310)
