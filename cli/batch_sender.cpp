@@ -8,6 +8,7 @@
 #include "cli/notification_window.h"
 #include "cli/process_guard.h"
 #include "cli/send_progress.h"
+#include "cli/terminal_output.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ SendRun SendRecipients(BatchJournal& journal, const std::string& apiKey, const s
       break;
     }
     journal.Record(r.line, state, sequence);
+    if (state == RecipientState::Error) EndOpenOutputLine();  // the library's reason has no line end
     for (const std::string& note : window.Notes())
       if (note != "end") progress.Note(note);
     ShowProgress(progress);
