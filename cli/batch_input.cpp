@@ -121,12 +121,22 @@ bool ReadRecipientFile(const std::string& path, std::vector<RecipientLine>& reci
     faults.push_back({0, "cannot read " + path});
     return false;
   }
+  if (!ReadRecipients(file.get(), recipients, faults)) return false;
+  if (std::ferror(file.get())) {
+    faults.push_back({0, "cannot read " + path});
+    return false;
+  }
+  if (recipients.empty() && faults.empty()) faults.push_back({0, path + ": no recipients"});
+  return true;
+}
+
+bool ReadRecipients(std::FILE* from, std::vector<RecipientLine>& recipients, std::vector<InputFault>& faults) {
   std::string line;
   std::size_t number = 1;
   bool first = true;
   char buffer[8192];
   std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+  while ((got = std::fread(buffer, 1, sizeof buffer, from)) > 0) {
     std::size_t start = 0;
     if (first) {
       first = false;
@@ -151,16 +161,11 @@ bool ReadRecipientFile(const std::string& path, std::vector<RecipientLine>& reci
       }
     }
   }
-  if (std::ferror(file.get())) {
-    faults.push_back({0, "cannot read " + path});
-    return false;
-  }
   if (!line.empty()) ReadLine(line, number, recipients, faults);
   if (recipients.size() > kMaxRecipients) {
     faults.push_back({number, "more than " + std::to_string(kMaxRecipients) + " recipients"});
     return false;
   }
-  if (recipients.empty() && faults.empty()) faults.push_back({0, path + ": no recipients"});
   return true;
 }
 

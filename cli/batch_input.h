@@ -2,6 +2,7 @@
 // message fields. Every fault carries its line number; one fault refuses the whole batch.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ bool ToAnsi(const std::string& utf8, std::string& ansi);
 // content are collected; false when the file cannot be read or a line is too long.
 bool ReadRecipientFile(const std::string& path, std::vector<RecipientLine>& recipients,
                        std::vector<InputFault>& faults);
+// The same from an open stream; the caller checks it for read errors.
+bool ReadRecipients(std::FILE* from, std::vector<RecipientLine>& recipients, std::vector<InputFault>& faults);
 
 // The message fields as given (UTF-8); on success they are replaced by their ANSI form.
 struct MessageFields {
