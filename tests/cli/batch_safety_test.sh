@@ -50,7 +50,25 @@ post /reset ""
 printf '\357\273\277010-1111-2222\n' >"$work/bom"
 NORVOSMS_ACP=949 "$cli" send --file "$work/bom" --callback 02-555-0100 "안녕하세요" >"$work/out" 2>"$work/err" ||
   fail "BOM batch"
-get /send/messages | cut -f2,5 | grep -qx "010-1111-2222	안녕하세요" || fail "BOM or text not as given: $(get /send/messages)"
+batch=$(sed -n 's/^norvosms send: batch \([^,]*\),.*/\1/p' "$work/err")
+get /send/messages | cut -f2,5,7 | grep -qx "010-1111-2222	안녕하세요	$batch-1" ||
+  fail "BOM, text or derived reference key not as expected: $(get /send/messages)"
+
+# A second stop signal ends the client at once; the message out stays on record as in flight.
+post /plan "slow 6"
+started=$(date +%s)
+"$cli" send --to 01011112222 --callback 02-555-0100 --journal "$work/twice.db" "text" >"$work/out" 2>"$work/err" &
+pid=$!
+sleep 1.5
+kill -INT "$pid"
+sleep 0.5
+kill -INT "$pid"
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 130 ] || fail "second SIGINT: exit $status"
+[ $(($(date +%s) - started)) -lt 6 ] || fail "the second SIGINT did not end it at once"
+"$cli" journal "$work/twice.db" >"$work/out" 2>"$work/err" || fail "journal after a second signal"
+grep -q "^1 *01011112222 .* in flight" "$work/out" || fail "journal after a second signal: $(cat "$work/out")"
 
 # Transport errors: the report and the end of the run name the recipients that failed.
 post /reset ""
