@@ -230,6 +230,7 @@ int RunSendCommand(const std::vector<std::string>& args) {
                  problem.empty() ? "no API key (--key-file, --key - or NORVOSMS_API_KEY)" : problem.c_str());
     return 2;
   }
+  CatchStopSignals();  // from here a stop signal ends the run with its summary
   std::unique_ptr<BatchJournal> journal;
   if (!options.resume.empty()) {
     journal = BatchJournal::Open(options.resume, problem);
@@ -275,7 +276,6 @@ int RunSendCommand(const std::vector<std::string>& args) {
     todo = journal->Recipients();
   }
 
-  CatchStopSignals();
   SendRun run = SendRecipients(*journal, key, todo, options.resendUnknown,
                                std::chrono::seconds(options.timeoutSeconds));
   EndOpenOutputLine();

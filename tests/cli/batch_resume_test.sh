@@ -22,6 +22,8 @@ run_until() {
   signal=$1 delay=$2; shift 2
   "$cli" send "$@" >"$work/out" 2>"$work/err" &
   pid=$!
+  waited=0
+  until grep -q "journal" "$work/err" 2>/dev/null || [ "$waited" -ge 300 ]; do sleep 0.1; waited=$((waited + 1)); done
   sleep "$delay"
   kill -s "$signal" "$pid" 2>/dev/null || true
   status=0

@@ -55,18 +55,20 @@ get /send/messages | cut -f2,5,7 | grep -qx "010-1111-2222	안녕하세요	$batc
   fail "BOM, text or derived reference key not as expected: $(get /send/messages)"
 
 # A second stop signal ends the client at once; the message out stays on record as in flight.
-post /plan "slow 6"
+post /plan "slow 8"
 started=$(date +%s)
 "$cli" send --to 01011112222 --callback 02-555-0100 --journal "$work/twice.db" "text" >"$work/out" 2>"$work/err" &
 pid=$!
-sleep 1.5
+waited=0
+until grep -q "journal" "$work/err" 2>/dev/null || [ "$waited" -ge 300 ]; do sleep 0.1; waited=$((waited + 1)); done
+sleep 0.5
 kill -INT "$pid"
 sleep 0.5
 kill -INT "$pid"
 status=0
 wait "$pid" || status=$?
 [ "$status" -eq 130 ] || fail "second SIGINT: exit $status"
-[ $(($(date +%s) - started)) -lt 6 ] || fail "the second SIGINT did not end it at once"
+[ $(($(date +%s) - started)) -lt 8 ] || fail "the second SIGINT did not end it at once"
 "$cli" journal "$work/twice.db" >"$work/out" 2>"$work/err" || fail "journal after a second signal"
 grep -q "^1 *01011112222 .* in flight" "$work/out" || fail "journal after a second signal: $(cat "$work/out")"
 
