@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "api/NorvoSMS.h"
+#include "cli/api_key_source.h"
+#include "cli/terminal_output.h"
 #include "cli/xml_list.h"
 
 namespace {
@@ -26,7 +28,8 @@ void Usage(const AccountCommand& command, std::FILE* to) {
                "  %s\n"
                "options:\n"
                "  --id ID      user ID (default: NORVOSMS_ID)\n"
-               "  --key KEY    API key (default: NORVOSMS_API_KEY)\n"
+               "  --key-file FILE  read the API key from FILE; --key - reads standard input\n"
+               "  --key KEY    the API key itself, seen by other users (default: NORVOSMS_API_KEY)\n"
                "  --ip IP      IP address sent with the login (default: the public address the\n"
                "               service reports)\n"
                "  --mac ADDR   adapter address sent with the login and phone authentication\n"
@@ -72,9 +75,7 @@ std::string FirstAdapterAddress() {
 
 bool Answered(const AccountSession& session, const char* answer, const char* what) {
   if (answer && std::strcmp(answer, "error") != 0) return true;
-  std::fflush(stdout);
-  std::fputc('\n', stdout);  // the library's reason has no line end
-  std::fflush(stdout);
+  EndOpenOutputLine();  // the library's reason has no line end
   std::fprintf(stderr, "%s: %s failed\n", session.command.c_str(), what);
   return false;
 }
@@ -98,7 +99,7 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
   AccountSession session;
   session.command = std::string("norvosms ") + command.name;
   session.id = FromEnvironment("NORVOSMS_ID");
-  session.key = FromEnvironment("NORVOSMS_API_KEY");
+  ApiKeySource keySource;
   bool macGiven = false;
   std::vector<std::string> words;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -107,7 +108,8 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
       Usage(command, stdout);
       return 0;
     }
-    std::string* into = arg == "--id" ? &session.id : arg == "--key" ? &session.key : arg == "--ip" ? &session.ip
+    std::string* into = arg == "--id" ? &session.id : arg == "--key" ? &keySource.key
+                        : arg == "--key-file" ? &keySource.keyFile : arg == "--ip" ? &session.ip
                         : arg == "--mac" ? &session.mac : nullptr;
     if (into) {
       if (i + 1 >= args.size()) {
@@ -116,6 +118,7 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
       }
       *into = args[++i];
       macGiven = macGiven || arg == "--mac";
+      keySource.keyGiven = keySource.keyGiven || arg == "--key";
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
       std::fprintf(stderr, "%s: unknown option %s\n", session.command.c_str(), arg.c_str());
       Usage(command, stderr);
@@ -126,6 +129,11 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
   }
   if (words.size() < command.minWords || words.size() > command.maxWords) {
     Usage(command, stderr);
+    return 2;
+  }
+  std::string problem;
+  if (!ResolveApiKey(session.command, keySource, session.key, problem)) {
+    std::fprintf(stderr, "%s: %s\n", session.command.c_str(), problem.c_str());
     return 2;
   }
   if (session.id.empty() || session.key.empty()) {

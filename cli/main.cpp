@@ -6,6 +6,8 @@
 
 #include "cli/account_commands.h"
 #include "cli/commands.h"
+#include "cli/process_guard.h"
+#include "cli/terminal_output.h"
 
 namespace {
 
@@ -13,6 +15,7 @@ const CliCommand kCommands[] = {
     {"ip", "norvosms ip                 the public IP address as the service sees it", RunIpCommand},
     {"send", "norvosms send ... MESSAGE   send an SMS or LMS to one phone or a file of them (--help)",
      RunSendCommand},
+    {"journal", "norvosms journal JOURNAL    the recipients of a batch and what became of each", RunJournalCommand},
 };
 
 int Usage(std::FILE* to = stderr) {
@@ -27,12 +30,16 @@ int Usage(std::FILE* to = stderr) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  DisableCoreDumps();  // the API key is in this process's memory
+  FilterStandardOutput();
   if (argc < 2) return Usage();
   if (std::strcmp(argv[1], "--version") == 0) {
     std::printf("norvosms %s\n", NORVOSMS_VERSION);
     return 0;
   }
   std::vector<std::string> args(argv + 2, argv + argc);
+  for (int i = 2; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--key") == 0 && std::strcmp(argv[i + 1], "-") != 0) HideArgument(argv[i + 1]);
   for (const auto& command : kCommands)
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);
   if (const AccountCommand* command = FindAccountCommand(argv[1])) return RunAccountCommand(*command, args);

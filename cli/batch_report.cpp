@@ -1,0 +1,59 @@
+#include "cli/batch_report.h"
+
+#include "cli/text_table.h"
+
+namespace {
+
+std::string Sequence(const JournalRecipient& r) { return r.sequence >= 0 ? std::to_string(r.sequence) : ""; }
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+}  // namespace
+
+BatchCounts CountStates(const std::vector<JournalRecipient>& recipients) {
+  BatchCounts counts;
+  for (const JournalRecipient& r : recipients) {
+    ++counts.total;
+    switch (r.state) {
+      case RecipientState::Accepted: ++counts.accepted; break;
+      case RecipientState::Code800: ++counts.with800; break;
+      case RecipientState::Refused: ++counts.refused; break;
+      case RecipientState::Error: ++counts.errors; break;
+      case RecipientState::Queued: ++counts.queued; break;
+      case RecipientState::InFlight:
+      case RecipientState::Unknown: ++counts.unknown; break;
+    }
+  }
+  return counts;
+}
+
+std::string SummaryLine(const BatchCounts& c, const std::string& kind) {
+  std::string line = std::to_string(c.total) + (c.total == 1 ? " message (" : " messages (") +
+                     (kind == "lms" ? "LMS" : "SMS") + "): " + std::to_string(c.accepted) + " sent, " +
+                     std::to_string(c.with800) + " with 800, " + std::to_string(c.refused) + " failed, " +
+                     std::to_string(c.errors) + " errors";
+  if (c.unknown > 0) line += ", " + std::to_string(c.unknown) + " unknown";
+  if (c.queued > 0) line += ", " + std::to_string(c.queued) + " not sent";
+  return line;
+}
+
+std::string RecipientTable(const std::vector<JournalRecipient>& recipients) {
+  TextTable table({"line", "phone", "ref_key", "state", "sequence"});
+  for (const JournalRecipient& r : recipients)
+    table.AddRow({std::to_string(r.line), r.phone, r.refKey, StateName(r.state), Sequence(r)});
+  return table.Text();
+}
+
+std::string RecipientCsv(const std::vector<JournalRecipient>& recipients) {
+  std::string out = "line,phone,ref_key,state,sequence\r\n";
+  for (const JournalRecipient& r : recipients) {
+    out += std::to_string(r.line) + "," + CsvField(r.phone) + "," + CsvField(r.refKey) + "," + StateName(r.state) +
+           "," + Sequence(r) + "\r\n";
+  }
+  return out;
+}

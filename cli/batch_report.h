@@ -1,0 +1,25 @@
+// A batch's recipients as people read them: counts, a summary line, a table and CSV.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/batch_journal.h"
+
+struct BatchCounts {
+  int total = 0;
+  int accepted = 0;
+  int with800 = 0;
+  int refused = 0;
+  int errors = 0;
+  int unknown = 0;  // in flight counts here: its answer was never recorded
+  int queued = 0;
+};
+
+BatchCounts CountStates(const std::vector<JournalRecipient>& recipients);
+// "4 messages (LMS): 1 sent, 1 with 800, 1 failed, 1 errors[, N unknown][, N not sent]"
+std::string SummaryLine(const BatchCounts& counts, const std::string& kind);
+// line, phone, reference key, state and sequence number, one row each.
+std::string RecipientTable(const std::vector<JournalRecipient>& recipients);
+// The same as CSV (RFC 4180), with a header line.
+std::string RecipientCsv(const std::vector<JournalRecipient>& recipients);

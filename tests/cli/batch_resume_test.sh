@@ -1,0 +1,75 @@
+#!/bin/sh
+# A batch of 1,000 against the sandbox: stopped with SIGINT at a random moment (nothing may be
+# unknown), resumed and killed with SIGKILL at a random moment, resumed to the end. The
+# sandbox's stored messages prove that no recipient got the message twice, and that every one
+# was sent once or is listed as unknown.
+# usage: batch_resume_test.sh NORVOSMS_BINARY
+set -eu
+cli=$1
+ready="$NORVOSMS_BUILD_DIR/sandbox-state/endpoint.txt"
+control=$(sed -n 's/^control_url=//p' "$ready")
+export NORVOSMS_API_URL=$(sed -n 's/^api_url=//p' "$ready") NORVOSMS_CA_FILE=$(sed -n 's/^ca_file=//p' "$ready")
+export NORVOSMS_ID=demo NORVOSMS_API_KEY=demo-key NO_PROXY=127.0.0.1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_STATE_HOME="$work/state"
+post() { python3 -c 'import sys,urllib.request as u; u.urlopen(u.Request(sys.argv[1],data=sys.argv[2].encode(),method="POST"))' "$control$1" "$2"; }
+get() { python3 -c 'import sys,urllib.request as u; sys.stdout.write(u.urlopen(sys.argv[1]).read().decode())' "$control$1"; }
+fail() { echo "FAILED: $*"; tr '\r' '\n' <"$work/err" | tail -n 20; exit 1; }
+pause() { awk -v seed="$$$1" 'BEGIN { srand(seed); printf "%.2f", 0.8 + rand() * 2.5 }'; }
+# run_until SIGNAL DELAY ARGS...: starts a send, signals it after DELAY seconds; leaves its status in $status.
+run_until() {
+  signal=$1 delay=$2; shift 2
+  "$cli" send "$@" >"$work/out" 2>"$work/err" &
+  pid=$!
+  waited=0
+  until grep -q "journal" "$work/err" 2>/dev/null || [ "$waited" -ge 300 ]; do sleep 0.1; waited=$((waited + 1)); done
+  sleep "$delay"
+  kill -s "$signal" "$pid" 2>/dev/null || true
+  status=0
+  wait "$pid" || status=$?
+}
+# The ref keys the sandbox stored for this batch, one per line, sorted.
+stored() { get /send/messages | cut -f7 | grep "^$batch-" | sort; }
+column() { awk -F, -v s="$2" 'NR > 1 && $4 == s { print $3 }' "$1" | sort; }
+
+post /reset ""
+awk 'BEGIN { for (i = 1; i <= 1000; i++) printf "010%08d\n", i }' >"$work/list"
+journal="$work/batch.db"
+
+delay=$(pause 1)
+echo "SIGINT after $delay s"
+run_until INT "$delay" --file "$work/list" --callback 02-555-0100 --journal "$journal" --report "$work/r1.csv" "batch"
+[ "$status" -eq 130 ] || fail "SIGINT exit status $status (did the batch end first?)"
+grep -q "stopped by signal 2" "$work/err" || fail "no word of the stop"
+grep -q "^1000 messages (SMS): [0-9]* sent, 0 with 800, 0 failed, 0 errors, [0-9]* not sent$" "$work/out" ||
+  fail "SIGINT summary: $(cat "$work/out")"
+batch=$(sed -n 's/^norvosms send: batch \([^,]*\),.*/\1/p' "$work/err")
+[ -n "$batch" ] || fail "no batch id"
+grep -q ",unknown,\|,in flight," "$work/r1.csv" && fail "unknown recipients after SIGINT"
+column "$work/r1.csv" accepted >"$work/accepted1"
+stored >"$work/stored1"
+cmp -s "$work/accepted1" "$work/stored1" || fail "after SIGINT the journal and the service differ"
+echo "SIGINT: $(wc -l <"$work/stored1") sent, none unknown"
+
+delay=$(pause 2)
+echo "SIGKILL after $delay s"
+run_until KILL "$delay" --resume "$journal"
+[ "$status" -eq 137 ] || fail "SIGKILL exit status $status"
+
+"$cli" send --resume "$journal" --report "$work/r3.csv" >"$work/out" 2>"$work/err" || status=$?
+grep -q ",queued," "$work/r3.csv" && fail "recipients left unsent"
+stored >"$work/stored3"
+[ -z "$(uniq -d "$work/stored3")" ] || fail "sent twice: $(uniq -d "$work/stored3" | head -n 3)"
+column "$work/r3.csv" accepted >"$work/accepted3"
+column "$work/r3.csv" unknown >"$work/unknown3"
+[ "$(wc -l <"$work/accepted3")" -ge 900 ] || fail "too few accepted"
+# Every accepted recipient is stored, and nothing is stored that the journal does not name.
+[ -z "$(comm -23 "$work/accepted3" "$work/stored3")" ] || fail "accepted but not stored"
+[ -z "$(comm -13 "$work/accepted3" "$work/stored3" | comm -23 - "$work/unknown3")" ] || fail "stored but not in the journal"
+[ "$(($(wc -l <"$work/accepted3") + $(wc -l <"$work/unknown3")))" -eq 1000 ] || fail "recipients unaccounted for"
+while read -r ref; do
+  grep -q "  $ref  unknown" "$work/err" || fail "unknown $ref not listed"
+done <"$work/unknown3"
+echo "SIGKILL: $(wc -l <"$work/stored3") sent once each, $(wc -l <"$work/unknown3") unknown and listed"
+echo "batch resume: all passed"
