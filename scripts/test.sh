@@ -10,18 +10,18 @@ build=${NORVOSMS_BUILD_ROOT:-$root/build}
 fuzz_seconds=${NORVOSMS_FUZZ_SECONDS:-20}
 
 cmake -S "$root" -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_SANITIZE=address,undefined
+  -DNORVOSMS_SANITIZE=address,undefined -DNORVOSMS_WERROR=ON
 cmake --build "$build/asan"
 (cd "$build/asan" && ctest --output-on-failure --timeout 600 -LE fuzz)
 
 cmake -S "$root" -B "$build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_SANITIZE=thread -DNORVOSMS_APP=OFF
+  -DNORVOSMS_SANITIZE=thread -DNORVOSMS_APP=OFF -DNORVOSMS_WERROR=ON
 cmake --build "$build/tsan"
 (cd "$build/tsan" && TSAN_OPTIONS="suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}" \
   ctest --output-on-failure --timeout 600 -L threads --no-tests=ignore)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_FUZZ=ON -DNORVOSMS_TESTS=OFF -DNORVOSMS_APP=OFF -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds"
+  -DNORVOSMS_FUZZ=ON -DNORVOSMS_WERROR=ON -DNORVOSMS_TESTS=OFF -DNORVOSMS_APP=OFF -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds"
 cmake --build "$build/fuzz"
 (cd "$build/fuzz" && ctest --output-on-failure -L fuzz --no-tests=ignore)
 echo "all tests passed"

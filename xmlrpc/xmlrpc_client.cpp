@@ -35,6 +35,10 @@ constexpr ErrorDescription kErrorDescriptions[] = {
     {ERROR_INTERNET_INVALID_CA, "Invalid certificate authority"},
     {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "Talking HTTPS to an HTTP server?"},
     {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},
+    // Refusals of a hostile server, which the system table does not word clearly.
+    {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, "Redirect from https to http refused"},
+    {ERROR_HTTP_REDIRECT_FAILED, "Redirect failed (too many, or to another scheme)"},
+    {ERROR_FILE_TOO_LARGE, "Answer larger than NORVOSMS_MAX_ANSWER bytes; refused"},
 };
 
 bool StartsWithNoCase(const char* text, const char* prefix) {
