@@ -316,9 +316,11 @@ size_t OnHeader(char* data, size_t size, size_t count, void* userData) {
   Handle* request = static_cast<Handle*>(userData);
   std::string line(data, size * count);
   request->lastActivity = std::chrono::steady_clock::now();
+  // As WinInet, the send has succeeded only once the whole head has arrived.
+  if ((line == "\r\n" || line == "\n") && request->status >= 200) request->headSeen = true;
   if (StartsWithNoCase(line, "HTTP/")) {
     // A new status line: an interim answer or a redirect starts over.
-    request->headSeen = true;
+    request->headSeen = false;
     request->body.clear();
     std::size_t space = line.find(' ');
     std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
