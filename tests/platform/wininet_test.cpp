@@ -397,8 +397,9 @@ TEST_F(WinInetTest, AnOversizedAnswerIsRefusedWhileItArrives) {
     EXPECT_TRUE(out.body.empty());
   }
   // Measured where freed memory is really freed (platform_wininet_answer_peak, no ASan quarantine).
-  if (std::getenv("NORVOSMS_MEASURE_PEAK"))
+  if (std::getenv("NORVOSMS_MEASURE_PEAK")) {
     EXPECT_LT(PeakResidentKilobytes() - before, 60 * 1024) << "kilobytes more at the peak, from " << before << " to " << PeakResidentKilobytes();
+  }
 
   setenv("NORVOSMS_MAX_ANSWER", "100", 1);
   EXPECT_EQ(Post(Target{}).readError, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
