@@ -1,6 +1,7 @@
 #include "connection_pool.h"
 
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -34,9 +35,39 @@ struct Pool {
   std::map<std::string, CURLSH*> shares;  // never freed: kept handles use them until exit
 };
 
+// At exit the kept connections are closed, and the shared TLS sessions freed once no handle
+// is out; a handle still out at exit keeps its share.
+void CloseKeptAtExit();
+
 Pool& ThePool() {
-  static Pool* pool = new Pool;  // outlives every thread that may still give a handle back
+  static Pool* pool = [] {
+    auto* created = new Pool;  // outlives every thread that may still give a handle back
+    std::atexit(CloseKeptAtExit);
+    return created;
+  }();
   return *pool;
+}
+
+void CloseKeptAtExit() {
+  Pool& pool = ThePool();
+  std::vector<CURL*> doomed;
+  std::vector<CURLSH*> shares;
+  {
+    std::lock_guard<std::mutex> guard(pool.lock);
+    bool anyOut = false;
+    for (auto& [name, server] : pool.servers) {
+      for (const Kept& kept : server.kept) doomed.push_back(kept.easy);
+      server.open -= static_cast<int>(server.kept.size());
+      server.kept.clear();
+      anyOut = anyOut || server.open > 0;
+    }
+    if (!anyOut) {
+      for (auto& [key, share] : pool.shares) shares.push_back(share);
+      pool.shares.clear();
+    }
+  }
+  for (CURL* easy : doomed) curl_easy_cleanup(easy);
+  for (CURLSH* share : shares) curl_share_cleanup(share);
 }
 
 CURLSH* ShareFor(Pool& pool, const std::string& key) {

@@ -372,6 +372,9 @@ DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
     case CURLE_RECV_ERROR:
       return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
                                                        : ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_SEND_FAIL_REWIND:  // a kept connection died under a request that is not sent again
+      return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
+                                                       : ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:
       return ERROR_INTERNET_CONNECTION_ABORTED;
@@ -638,6 +641,23 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The request body handed to libcurl once: without a way to rewind it, libcurl cannot send
+// it a second time when a kept connection dies under it; the request fails instead, as the
+// service may already hold the message.
+struct BodyReader {
+  const char* data = nullptr;
+  std::size_t left = 0;
+};
+
+size_t ReadBody(char* buffer, size_t size, size_t count, void* userData) {
+  auto* reader = static_cast<BodyReader*>(userData);
+  std::size_t n = std::min(size * count, reader->left);
+  if (n) std::memcpy(buffer, reader->data, n);
+  reader->data += n;
+  reader->left -= n;
+  return n;
+}
+
 struct Hop {
   std::string url;
   std::string verb;
@@ -710,10 +730,12 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, Clock::time_point d
                    request->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   if (!request->agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, request->agent.c_str());
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list);
+  BodyReader reader{hop.body ? hop.body : "", hop.body ? hop.bodyLength : 0};
   if (hop.verb == "POST") {
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(hop.body ? hop.bodyLength : 0));
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, hop.body ? hop.body : "");
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(reader.left));
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, ReadBody);
+    curl_easy_setopt(curl, CURLOPT_READDATA, &reader);
   } else if (hop.verb == "HEAD") {
     curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
   } else if (hop.verb != "GET") {
