@@ -16,6 +16,20 @@ namespace {
 constexpr const char kMethod[] = "norvosms";
 constexpr const char kNotAString[] = "I was expecting a struct.";
 
+constexpr const char kPlainHttpRefused[] =
+    "NORVOSMS_API_URL must begin with \"https://\" (plain http only with NORVOSMS_INSECURE_TLS=1); nothing was sent";
+
+bool IsPlainHttpUrl(const std::string& url) {
+  static const char kScheme[] = "http://";
+  if (url.size() < sizeof kScheme - 1) return false;
+  for (std::size_t i = 0; i + 1 < sizeof kScheme; ++i) {
+    char c = url[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kScheme[i]) return false;
+  }
+  return true;
+}
+
 void Print(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
@@ -36,7 +50,13 @@ bool CallService(const std::string& method, const EnvelopeValues& envelope, cons
     parameter.ensureArraySize(1);
     parameter.element(0) = XmlRpcValue(requestText);
 
-    XmlRpcClient client(ApiEndpointUrl().c_str());
+    std::string url = ApiEndpointUrl();
+    // The API key and the messages never travel in clear unless the deployment says so.
+    if (IsPlainHttpUrl(url) && !InsecureTlsRequested()) {
+      Print(kPlainHttpRefused);
+      return false;
+    }
+    XmlRpcClient client(url.c_str());
     // Certificates from an unknown authority only where the deployment asked for it.
     client.setIgnoreUnknownAuthority(InsecureTlsRequested());
     XmlRpcValue answer;

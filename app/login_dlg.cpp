@@ -391,6 +391,9 @@ void CLogInDlg::OnAppExitCommand() {
 }
 
 void CLogInDlg::OpenConsolePage(const char* path) {
-  const std::string parameters = " " + ConsolePageAddress(path) + " ";
+  // Appended, not "literal" + string: GCC 12 warns falsely (-Wrestrict) about the latter.
+  std::string parameters = " ";
+  parameters += ConsolePageAddress(path);
+  parameters += " ";
   ShellExecuteA(0, "open", layout::kBrowserFile, parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }

@@ -13,6 +13,7 @@ import ssl
 import sys
 import threading
 import time
+import warnings
 import xml.etree.ElementTree as ET
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -31,6 +32,8 @@ API_PATH = "/api_app"
 MAX_BODY_BYTES = 8 * 1024 * 1024
 MAX_PARAMS = 1000
 HANDSHAKE_TIMEOUT_S = 10
+# A kept-alive connection with no new request for this long is closed.
+IDLE_TIMEOUT_S = 60
 
 
 def read_document(document):
@@ -61,7 +64,30 @@ class ApiHandler(BaseHTTPRequestHandler):
         lines += ["%s: %s" % (k, v) for k, v in self.headers.items()]
         return ("\r\n".join(lines) + "\r\n").encode("latin-1", "replace")
 
+    def parse_request(self):
+        ok = super().parse_request()
+        if ok:
+            # HTTP/1.0 with "Connection: Keep-Alive" keeps the connection, as WinInet asks.
+            asked = self.headers.get("Connection", "").lower()
+            self.keep_alive = asked == "keep-alive" or (
+                self.request_version == "HTTP/1.1" and asked != "close")
+            self.server.connections.started(self.connection)
+        return ok
+
+    def send_response(self, code, message=None):
+        # Whether the connection stays is decided by the answer, not by this header line.
+        closing = self.close_connection
+        super().send_response(code, message)
+        if getattr(self, "keep_alive", False) and code < 400:
+            self.send_header("Connection", "Keep-Alive")
+        self.close_connection = closing
+
     def do_GET(self):
+        self.server.store.log_request(self.client_address[0], self.path, self._head_text(), b"", b"", "")
+        plan = self.server.store.take_plan()
+        if plan is not None and misbehaviour.apply(self, plan):
+            return
+        self.keep_alive = False
         self.send_error(405, "Method Not Allowed")
 
     def do_POST(self):
@@ -85,6 +111,8 @@ class ApiHandler(BaseHTTPRequestHandler):
             self.send_error(404, "Not Found")
             return
         self._answer(name, document)
+        if plan == "close-after":
+            self.close_connection = True
 
     def _answer(self, name, document):
         if name != "norvosms":
@@ -115,8 +143,70 @@ class ApiHandler(BaseHTTPRequestHandler):
         self.send_response(status, reason)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
+        self.close_connection = not (getattr(self, "keep_alive", False) and status < 400)
         self.end_headers()
         self.wfile.write(body)
+        self.wfile.flush()
+        if not self.close_connection:
+            self.server.connections.idle(self.connection)
+
+
+class Connections:
+    """What tests ask about connection reuse: how many were accepted and how many requests each
+    carried; and the kept ones waiting for a request, which a new plan closes so that it meets
+    a fresh connection, as the plans did before connections were kept."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.counts = []    # requests per accepted connection, in the order accepted
+        self.index = {}     # socket -> position in counts
+        self.waiting = set()
+
+    def accepted(self, sock):
+        with self.lock:
+            self.index[sock] = len(self.counts)
+            self.counts.append(0)
+
+    def rename(self, old, new):
+        with self.lock:
+            if old in self.index:
+                self.index[new] = self.index.pop(old)
+
+    def started(self, sock):
+        with self.lock:
+            self.waiting.discard(sock)
+            if sock in self.index:
+                self.counts[self.index[sock]] += 1
+
+    def idle(self, sock):
+        with self.lock:
+            if sock in self.index:
+                self.waiting.add(sock)
+
+    def ended(self, sock):
+        with self.lock:
+            self.waiting.discard(sock)
+            self.index.pop(sock, None)
+
+    def close_waiting(self):
+        with self.lock:
+            waiting, self.waiting = list(self.waiting), set()
+        for sock in waiting:
+            try:
+                socket.socket.shutdown(sock, socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+    def reset(self):
+        self.close_waiting()
+        with self.lock:
+            self.counts = []
+            self.index = {}
+
+    def report(self):
+        with self.lock:
+            return "accepted %d\nrequests %s\n" % (
+                len(self.counts), " ".join(str(n) for n in self.counts))
 
 
 class ApiServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
@@ -128,26 +218,31 @@ class ApiServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
     def __init__(self, address, store, contexts):
         self.store = store
         self.contexts = contexts
+        self.connections = Connections()
+        store.connections = self.connections
         super().__init__(address, ApiHandler)
 
     def finish_request(self, request, client_address):
         plan = self.store.take_plan(misbehaviour.CONNECTION_KINDS)
+        self.connections.accepted(request)
         if plan == "plain":
             misbehaviour.answer_plain(request)
             return
-        context = self.contexts["wrong-name" if plan == "wrong-name" else "server"]
+        context = self.contexts.get(plan, self.contexts["server"])
         request.settimeout(HANDSHAKE_TIMEOUT_S)
         try:
             tls = context.wrap_socket(request, server_side=True)
         except (ssl.SSLError, OSError) as e:
             sys.stderr.write("api %s handshake failed: %s\n" % (client_address[0], e))
             return
-        tls.settimeout(None)
+        tls.settimeout(IDLE_TIMEOUT_S)
+        self.connections.rename(request, tls)
         try:
             ApiHandler(tls, client_address, self)
         except OSError:
             pass  # a planned close or reset, or the client went away
         finally:
+            self.connections.ended(tls)
             try:
                 tls.close()
             except OSError:
@@ -156,6 +251,18 @@ class ApiServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
 
 def tls_context(pair):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(*pair)
+    return context
+
+
+def old_tls_context(pair):
+    """A server that offers TLS 1.0 and 1.1 only, as far as the local OpenSSL lets it."""
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        context.minimum_version = ssl.TLSVersion.TLSv1
+        context.maximum_version = ssl.TLSVersion.TLSv1_1
+    context.set_ciphers("DEFAULT:@SECLEVEL=0")
     context.load_cert_chain(*pair)
     return context
 
@@ -173,7 +280,8 @@ def main():
     paths = certificates.ensure(state)
     store = Store(os.path.join(state, "sandbox.db"))
     methods.load_all()
-    contexts = {"server": tls_context(paths["server"]), "wrong-name": tls_context(paths["wrong-name"])}
+    contexts = {"server": tls_context(paths["server"]), "wrong-name": tls_context(paths["wrong-name"]),
+                "old-tls": old_tls_context(paths["server"])}
 
     api = ApiServer(("127.0.0.1", args.port), store, contexts)
     control = ThreadingHTTPServer(("127.0.0.1", args.control_port), ControlHandler)

@@ -4,6 +4,8 @@
   POST /reset          forgets the request log and every queued plan
   POST /plan           queues the body (one plan line, UTF-8) for the next API request
   GET  /log/count      how many API requests were received
+  GET  /connections    "accepted N" and "requests A B ...": connections since the last reset
+                       and how many requests each carried (a new plan or reset closes kept ones)
   GET  /log/last       the last request document, byte for byte as it was sent (UTF-8)
   GET  /log/last/body  the last raw HTTP body (the whole XML-RPC call)
   GET  /log/last/head  the last request line and header lines as received
@@ -43,6 +45,8 @@ class ControlHandler(BaseHTTPRequestHandler):
             self._send(phone_auth.sent_numbers(store).encode("utf-8"))
         elif self.path == "/account/logins":
             self._send(accounts.logins(store).encode("utf-8"))
+        elif self.path == "/connections":
+            self._send(store.connections.report().encode())
         elif self.path == "/log/count":
             self._send(str(store.request_count()).encode())
         elif self.path in ("/log/last", "/log/last/body", "/log/last/head"):
@@ -64,6 +68,7 @@ class ControlHandler(BaseHTTPRequestHandler):
         body = self.rfile.read(length)
         if self.path == "/reset":
             store.reset()
+            store.connections.reset()
             send.reset(store)
             accounts.reset(store)
             self._send(b"ok")
@@ -72,6 +77,7 @@ class ControlHandler(BaseHTTPRequestHandler):
             self._send(b"ok" if ok else b"expected PHONE ANSWER", 200 if ok else 400)
         elif self.path == "/plan":
             store.add_plan(body)
+            store.connections.close_waiting()
             self._send(b"ok")
         else:
             self._send(b"not found", 404)

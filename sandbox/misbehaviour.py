@@ -14,8 +14,15 @@
   reset                   the connection is reset without an answer
   reset-body              the head and part of the body, then a reset
   slow SECONDS            the normal answer after SECONDS
+  redirect CODE URL       status CODE with Location URL (a small body, read whole)
+  drip-head SECONDS       the status line, then one header byte a second for SECONDS
+  drip-body SECONDS       a whole head, then one body byte a second for SECONDS
+  huge MEGABYTES          status 200 announcing and sending MEGABYTES of body
+  huge-unannounced MB     the same without a length, ended by closing the connection
+  close-after             the normal answer offered as kept alive, then the connection closed
   plain                   (next connection) plain HTTP where TLS is expected
   wrong-name              (next connection) a certificate for another host name
+  old-tls                 (next connection) a server offering only TLS 1.0 and 1.1
 """
 
 import socket
@@ -24,8 +31,10 @@ import time
 
 import xmlrpc_wire
 
-CONNECTION_KINDS = ("plain", "wrong-name")
+CONNECTION_KINDS = ("plain", "wrong-name", "old-tls")
 MAX_SLOW_SECONDS = 120
+MAX_HUGE_MEGABYTES = 1024
+CHUNK = b"\0" * 65536
 
 
 def _reset(sock):
@@ -91,6 +100,47 @@ def apply(handler, line):
         handler.wfile.flush()
         time.sleep(0.2)
         _reset(handler.connection)
+    elif kind == "redirect":
+        code, _, location = arg.partition(" ")
+        body = b"<html><body>moved</body></html>"
+        handler.send_response(int(code))
+        handler.send_header("Location", location)
+        handler.send_header("Content-Type", "text/html")
+        handler.send_header("Content-Length", str(len(body)))
+        handler.close_connection = not getattr(handler, "keep_alive", False)
+        handler.end_headers()
+        handler.wfile.write(body)
+        handler.wfile.flush()
+    elif kind in ("drip-head", "drip-body"):
+        handler.close_connection = True
+        seconds = min(int(arg or "10"), MAX_SLOW_SECONDS)
+        try:
+            handler.wfile.write(b"HTTP/1.0 200 OK\r\n")
+            if kind == "drip-body":
+                handler.wfile.write(b"Content-Type: text/xml\r\nContent-Length: %d\r\n\r\n" % (seconds + 100))
+            handler.wfile.flush()
+            for _ in range(seconds):
+                handler.wfile.write(b"X" if kind == "drip-head" else b" ")
+                handler.wfile.flush()
+                time.sleep(1)
+        except OSError:
+            pass
+    elif kind in ("huge", "huge-unannounced"):
+        handler.close_connection = True
+        size = min(int(arg or "1"), MAX_HUGE_MEGABYTES) * 1024 * 1024
+        try:
+            handler.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n")
+            if kind == "huge":
+                handler.wfile.write(b"Content-Length: %d\r\n" % size)
+            handler.wfile.write(b"\r\n")
+            sent = 0
+            while sent < size:
+                handler.wfile.write(CHUNK)
+                sent += len(CHUNK)
+        except OSError:
+            pass  # the client refused the rest
+    elif kind == "close-after":
+        return False
     elif kind == "slow":
         time.sleep(min(float(arg or "1"), MAX_SLOW_SECONDS))
         return False

@@ -35,6 +35,10 @@ constexpr ErrorDescription kErrorDescriptions[] = {
     {ERROR_INTERNET_INVALID_CA, "Invalid certificate authority"},
     {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "Talking HTTPS to an HTTP server?"},
     {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},
+    // Refusals of a hostile server, which the system table does not word clearly.
+    {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, "Redirect from https to http refused"},
+    {ERROR_HTTP_REDIRECT_FAILED, "Redirect failed (too many, or to another scheme)"},
+    {ERROR_FILE_TOO_LARGE, "Answer larger than NORVOSMS_MAX_ANSWER bytes; refused"},
 };
 
 bool StartsWithNoCase(const char* text, const char* prefix) {
@@ -65,7 +69,11 @@ std::string SystemMessage(DWORD code) {
 }
 
 // ANSI to UTF-16 to UTF-8, each step in a work buffer of at least kXmlRpcConversionBuffer bytes.
+// The buffers stay with the thread: allocating and clearing a megabyte for every call cost more
+// CPU than the rest of the call.
 bool AnsiToUtf8(const std::string& ansi, std::string& utf8) {
+  thread_local std::vector<WCHAR> wide;
+  thread_local std::vector<char> out;
   utf8.clear();
   if (ansi.empty()) return true;
   int length = static_cast<int>(ansi.size());
@@ -73,16 +81,16 @@ bool AnsiToUtf8(const std::string& ansi, std::string& utf8) {
   if (wideNeeded <= 0) return false;
   std::size_t wideSlots = kXmlRpcConversionBuffer / sizeof(WCHAR);
   if (static_cast<std::size_t>(wideNeeded) > wideSlots) wideSlots = wideNeeded;
-  std::vector<WCHAR> wide(wideSlots);
-  int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), static_cast<int>(wide.size()));
+  if (wide.size() < wideSlots) wide.resize(wideSlots);
+  int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), static_cast<int>(wideSlots));
   if (wideLength <= 0) return false;
   int utf8Needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
   if (utf8Needed <= 0) return false;
   std::size_t utf8Size = kXmlRpcConversionBuffer;
   if (static_cast<std::size_t>(utf8Needed) + 1 > utf8Size) utf8Size = utf8Needed + 1;
-  std::vector<char> out(utf8Size, '\0');
+  if (out.size() < utf8Size) out.resize(utf8Size);
   int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(),
-                                       static_cast<int>(out.size() - 1), nullptr, nullptr);
+                                       static_cast<int>(utf8Size - 1), nullptr, nullptr);
   if (utf8Length <= 0) return false;
   utf8.assign(out.data(), utf8Length);
   return true;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Reference client for the sending benchmark: the same SMS.send calls as the library, on
-three threads, with a fresh connection for every call. usage:
-    reference_client.py API_URL CA_FILE COUNT
+three threads, with a fresh connection for every call ("fresh") or one kept connection per
+thread ("kept"). usage:
+    reference_client.py API_URL CA_FILE COUNT [fresh|kept]
 Prints "seconds CPU_SECONDS" (wall clock, and this process's CPU time)."""
 
 import hashlib
@@ -22,6 +23,7 @@ DOCUMENT = ("\r\n<request>\r\n\t<sms-id>demo</sms-id>\r\n\t<access-token>%s</acc
 
 def main():
     url, ca_file, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    kept = len(sys.argv) > 4 and sys.argv[4] == "kept"
     context = ssl.create_default_context(cafile=ca_file)
     # The library's token for the demo account: a salt, then the MD5 of salt and API key.
     salt = "".join(random.choice("0123456789ABCDEF") for _ in range(8))
@@ -30,14 +32,19 @@ def main():
     next_index = [0]
 
     def worker():
+        proxy = xmlrpc.client.ServerProxy(url, context=context) if kept else None
         while True:
             with lock:
                 if next_index[0] >= count:
-                    return
+                    break
                 index = next_index[0]
                 next_index[0] += 1
-            proxy = xmlrpc.client.ServerProxy(url, context=context)  # a fresh connection each
+            if not kept:
+                proxy = xmlrpc.client.ServerProxy(url, context=context)  # a fresh connection each
             proxy.norvosms(DOCUMENT % (token, "010%08d" % index))
+            if not kept:
+                proxy("close")()
+        if kept:
             proxy("close")()
 
     start, cpu = time.perf_counter(), time.process_time()

@@ -1,5 +1,6 @@
-// The application framework's Internet classes: a session that opens an address and
-// hands back a file to read line by line; CInternetException when the server cannot be reached.
+// The application framework's Internet classes, on the WinInet functions as on Windows: a
+// session that opens an address and hands back a file to read line by line; CInternetException
+// when the server cannot be reached.
 #pragma once
 
 #include "windef.h"
@@ -40,7 +41,7 @@ class CStdioFile {
   UINT Read(void* lpBuf, UINT nCount);
   // The size of the chunk taken from the connection at a time; at least 1.
   BOOL SetReadBufferSize(UINT nReadSize);
-  void Close();
+  virtual void Close();
 
  protected:
   CStdioFile() = default;
@@ -56,7 +57,20 @@ class CStdioFile {
   bool m_closed = false;
 };
 
-class CInternetFile : public CStdioFile {};
+// The body of an answer, read from its WinInet request handle.
+class CInternetFile : public CStdioFile {
+ public:
+  explicit CInternetFile(HINTERNET hFile) : m_hFile(hFile) {}
+  ~CInternetFile() override;
+  void Close() override;
+
+ protected:
+  // A failure while reading ends the file early.
+  UINT ReadRaw(BYTE* lpBuf, UINT nCount) override;
+
+ private:
+  HINTERNET m_hFile;
+};
 
 class CInternetSession {
  public:
@@ -74,9 +88,6 @@ class CInternetSession {
   void Close();
 
  private:
-  std::string m_agent;
   DWORD_PTR m_dwContext;
-  DWORD m_dwAccessType;
-  std::string m_proxy;
-  bool m_open = true;
+  HINTERNET m_hSession;
 };

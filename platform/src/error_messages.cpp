@@ -22,6 +22,7 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\r\n"},
     {ERROR_BUFFER_OVERFLOW, "The file name is too long.\r\n"},
     {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n"},
+    {ERROR_FILE_TOO_LARGE, "The file size exceeds the limit allowed and cannot be saved.\r\n"},
     {ERROR_NO_DATA, "The pipe is being closed.\r\n"},
     {ERROR_MORE_DATA, "More data is available.\r\n"},
     {ERROR_MR_MID_NOT_FOUND,

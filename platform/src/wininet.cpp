@@ -1,8 +1,12 @@
 // WinInet on libcurl (OpenSSL backend). A request is carried out in full by HttpSendRequestA;
 // the body is then handed out from memory, and a failure that happened after the answer's
-// head had arrived is reported by the reading calls, where Windows reports it.
+// head had arrived is reported by the reading calls, where Windows reports it. Connections are
+// kept per server in the process-wide pool and reused once an answer was read to its end.
 #include <wininet.h>
 #include <winerror.h>
+
+#include "connection_pool.h"
+#include "http_limits.h"
 
 #include <curl/curl.h>
 #include <openssl/ssl.h>
@@ -12,6 +16,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -31,7 +36,6 @@ constexpr DWORD kDefaultSendTimeoutMs = 30000;
 constexpr DWORD kDefaultReceiveTimeoutMs = 30000;
 // What InternetQueryDataAvailable reports at most per call, like one network read.
 constexpr DWORD kReadChunkBytes = 8192;
-constexpr long kMaxRedirects = 10;
 
 enum class Kind { Root, Connection, Request };
 
@@ -68,10 +72,15 @@ struct Handle {
   std::string body;
   std::size_t readPos = 0;
   DWORD deferredError = 0;
+  PooledConnection connection;  // held from the send until the handle is closed
+  bool answerComplete = false;  // the transfer ended well: the connection may serve again
   // Transfer bookkeeping while HttpSendRequestA runs.
   bool headSeen = false;
   DWORD certError = 0;
   bool timedOut = false;
+  bool tooLarge = false;
+  std::string hopHost;  // the host the current hop's certificate must name
+  CURL* easy = nullptr;
   std::chrono::steady_clock::time_point lastActivity;
   curl_off_t lastUp = 0;
 };
@@ -274,8 +283,10 @@ CURLcode SslContextSetup(CURL*, void* sslCtx, void* userData) {
     if (caFile && *caFile && SSL_CTX_load_verify_locations(ctx, caFile, nullptr) != 1) ERR_clear_error();
   }
   X509_VERIFY_PARAM* param = SSL_CTX_get0_param(ctx);
-  if (X509_VERIFY_PARAM_set1_ip_asc(param, request->host.c_str()) != 1) {
-    X509_VERIFY_PARAM_set1_host(param, request->host.c_str(), 0);
+  // A floor of its own, whatever the system's OpenSSL policy allows.
+  SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+  if (X509_VERIFY_PARAM_set1_ip_asc(param, request->hopHost.c_str()) != 1) {
+    X509_VERIFY_PARAM_set1_host(param, request->hopHost.c_str(), 0);
     ERR_clear_error();
   }
   SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, VerifyCallback);
@@ -284,8 +295,18 @@ CURLcode SslContextSetup(CURL*, void* sslCtx, void* userData) {
 
 // ---- transfer callbacks ----
 
+// The answer cap holds while the body arrives; an announced length above it is refused at once.
 size_t OnBody(char* data, size_t size, size_t count, void* userData) {
   Handle* request = static_cast<Handle*>(userData);
+  std::size_t cap = http_limits::MaxAnswerBytes();
+  curl_off_t announced = -1;
+  if (request->body.empty() && request->easy)
+    curl_easy_getinfo(request->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+  if (size * count > cap - std::min(cap, request->body.size()) ||
+      (announced > 0 && static_cast<unsigned long long>(announced) > cap)) {
+    request->tooLarge = true;
+    return 0;
+  }
   request->body.append(data, size * count);
   request->lastActivity = std::chrono::steady_clock::now();
   return size * count;
@@ -295,9 +316,11 @@ size_t OnHeader(char* data, size_t size, size_t count, void* userData) {
   Handle* request = static_cast<Handle*>(userData);
   std::string line(data, size * count);
   request->lastActivity = std::chrono::steady_clock::now();
+  // As WinInet, the send has succeeded only once the whole head has arrived.
+  if ((line == "\r\n" || line == "\n") && request->status >= 200) request->headSeen = true;
   if (StartsWithNoCase(line, "HTTP/")) {
     // A new status line: an interim answer or a redirect starts over.
-    request->headSeen = true;
+    request->headSeen = false;
     request->body.clear();
     std::size_t space = line.find(' ');
     std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
@@ -328,6 +351,7 @@ int OnProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t ul
 
 DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
   if (request.certError) return request.certError;
+  if (request.tooLarge) return ERROR_FILE_TOO_LARGE;
   long osErrno = 0;
   curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
   switch (code) {
@@ -346,6 +370,9 @@ DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
       return request.timedOut ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
+      return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
+                                                       : ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_SEND_FAIL_REWIND:  // a kept connection died under a request that is not sent again
       return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
                                                        : ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_GOT_NOTHING:
@@ -610,61 +637,109 @@ extern "C" BOOL WINAPI HttpAddRequestHeadersA(HINTERNET hRequest, LPCSTR lpszHea
   return TRUE;
 }
 
-// One blocking libcurl transfer; the proxy follows the access type (the environment's
-// http_proxy/https_proxy/no_proxy for the preconfigured type).
-extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
-                                        LPVOID lpOptional, DWORD dwOptionalLength) {
-  Handle* request = Lookup(hRequest, Kind::Request);
-  if (!request) return FALSE;
-  request->sent = false;
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The request body handed to libcurl once: without a way to rewind it, libcurl cannot send
+// it a second time when a kept connection dies under it; the request fails instead, as the
+// service may already hold the message.
+struct BodyReader {
+  const char* data = nullptr;
+  std::size_t left = 0;
+};
+
+size_t ReadBody(char* buffer, size_t size, size_t count, void* userData) {
+  auto* reader = static_cast<BodyReader*>(userData);
+  std::size_t n = std::min(size * count, reader->left);
+  if (n) std::memcpy(buffer, reader->data, n);
+  reader->data += n;
+  reader->left -= n;
+  return n;
+}
+
+struct Hop {
+  std::string url;
+  std::string verb;
+  const char* body = nullptr;
+  DWORD bodyLength = 0;
+  std::vector<std::string> lines;  // header lines as sent
+};
+
+// The server part of a URL ("https://host:port") and its host; false for anything but http(s).
+bool ServerOf(const std::string& url, std::string& server, std::string& host, bool& secure) {
+  CURLU* parsed = curl_url();
+  if (!parsed) return false;
+  char* scheme = nullptr;
+  char* name = nullptr;
+  char* port = nullptr;
+  bool ok = curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_HOST, &name, 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK;
+  if (ok) {
+    secure = strcasecmp(scheme, "https") == 0;
+    ok = secure || strcasecmp(scheme, "http") == 0;
+    host = name;
+    if (host.size() > 2 && host.front() == '[') host = host.substr(1, host.size() - 2);
+    server = std::string(secure ? "https://" : "http://") + name + ":" + port;
+  }
+  curl_free(scheme);
+  curl_free(name);
+  curl_free(port);
+  curl_url_cleanup(parsed);
+  return ok;
+}
+
+// What decides whether a kept connection may serve a request: its server, and the trust it
+// was checked under.
+std::string TrustKey(const std::string& server, const Handle& request, bool secure) {
+  if (!secure) return server;
+  const char* caFile = std::getenv("NORVOSMS_CA_FILE");
+  return server + "|" + std::to_string(request.securityFlags & ~SECURITY_FLAG_SECURE) + "|" +
+         FileStamp(caFile ? caFile : "");
+}
+
+long RemainingMs(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 1 ? static_cast<long>(left) : 1;
+}
+
+// One request on one pooled connection, without following redirects.
+DWORD Transfer(Handle* request, const Hop& hop, bool secure, Clock::time_point deadline) {
+  CURL* curl = request->connection.easy;
+  curl_easy_reset(curl);
   request->status = 0;
   request->statusText.clear();
   request->body.clear();
-  request->readPos = 0;
-  request->deferredError = 0;
   request->headSeen = false;
   request->certError = 0;
   request->timedOut = false;
+  request->tooLarge = false;
   request->lastUp = 0;
-  if (request->host.empty()) {
-    SetLastError(ERROR_INTERNET_INVALID_URL);
-    return FALSE;
-  }
+  request->easy = curl;
 
-  std::vector<std::string> headers = request->headers;
-  if (lpszHeaders) AppendHeaderLines(headers, lpszHeaders, HeaderLength(lpszHeaders, dwHeadersLength));
-  // libcurl's own defaults that WinInet does not send are switched off.
-  std::vector<std::string> lines;
-  lines.push_back(request->accept.empty() ? "Accept:" : "Accept: " + request->accept);
-  if (request->flags & INTERNET_FLAG_KEEP_CONNECTION) lines.push_back("Connection: Keep-Alive");
-  if (request->flags & INTERNET_FLAG_PRAGMA_NOCACHE) lines.push_back("Pragma: no-cache");
-  if (!HasHeader(headers, "Content-Type")) lines.push_back("Content-Type:");
-  lines.push_back("Expect:");
-  lines.insert(lines.end(), headers.begin(), headers.end());
-
-  CURL* curl = curl_easy_init();
-  if (!curl) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
-  }
   curl_slist* list = nullptr;
-  for (const auto& line : lines) list = curl_slist_append(list, line.c_str());
-
-  std::string url = BuildUrl(*request);
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  for (const auto& line : hop.lines) list = curl_slist_append(list, line.c_str());
+  curl_easy_setopt(curl, CURLOPT_URL, hop.url.c_str());
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXAGE_CONN, http_limits::kIdleConnectionSeconds);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_HTTP_VERSION,
                    request->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   if (!request->agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, request->agent.c_str());
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list);
-  if (request->verb == "POST") {
+  BodyReader reader{hop.body ? hop.body : "", hop.body ? hop.bodyLength : 0};
+  if (hop.verb == "POST") {
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(lpOptional ? dwOptionalLength : 0));
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, lpOptional ? static_cast<const char*>(lpOptional) : "");
-  } else if (request->verb == "HEAD") {
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(reader.left));
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, ReadBody);
+    curl_easy_setopt(curl, CURLOPT_READDATA, &reader);
+  } else if (hop.verb == "HEAD") {
     curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-  } else if (request->verb != "GET") {
-    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request->verb.c_str());
+  } else if (hop.verb != "GET") {
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, hop.verb.c_str());
   }
   if (request->accessType == INTERNET_OPEN_TYPE_DIRECT) {
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
@@ -672,11 +747,10 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
     curl_easy_setopt(curl, CURLOPT_PROXY, request->proxy.c_str());
     if (!request->proxyBypass.empty()) curl_easy_setopt(curl, CURLOPT_NOPROXY, request->proxyBypass.c_str());
   }
-  if (!(request->flags & INTERNET_FLAG_NO_AUTO_REDIRECT)) {
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-  }
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request->options.connectTimeoutMs));
+  long left = RemainingMs(deadline);
+  long connectMs = static_cast<long>(request->options.connectTimeoutMs);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs > 0 && connectMs < left ? connectMs : left);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, left);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, request);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
@@ -685,34 +759,138 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, request);
   TlsSetup tls{request, nullptr};
-  if (request->flags & INTERNET_FLAG_SECURE) {
+  if (secure) {
     tls.store = TrustedStore(std::getenv("NORVOSMS_CA_FILE"));
     if (tls.store) {
       // The store replaces libcurl's own in SslContextSetup; nothing for libcurl to load.
       curl_easy_setopt(curl, CURLOPT_CAINFO, nullptr);
       curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
     }
+    curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // checked in SslContextSetup
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, SslContextSetup);
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &tls);
   }
 
-  request->lastActivity = std::chrono::steady_clock::now();
+  request->lastActivity = Clock::now();
   CURLcode result = curl_easy_perform(curl);
   DWORD error = result == CURLE_OK ? 0 : MapCurlError(result, curl, *request);
-  curl_easy_cleanup(curl);
+  if (error == ERROR_INTERNET_TIMEOUT || (result == CURLE_OPERATION_TIMEDOUT)) error = ERROR_INTERNET_TIMEOUT;
+  // Nothing of this transfer may be called back once it is over.
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+  curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, nullptr);
   curl_slist_free_all(list);
   if (tls.store) X509_STORE_free(tls.store);
+  request->easy = nullptr;
+  return error;
+}
 
-  if (error && !request->headSeen) {
-    request->body.clear();
-    SetLastError(error);
+bool IsRedirect(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+void DropHeader(std::vector<std::string>& lines, const char* name) {
+  std::string prefix = std::string(name) + ":";
+  lines.erase(std::remove_if(lines.begin(), lines.end(),
+                             [&](const std::string& line) { return StartsWithNoCase(line, prefix.c_str()); }),
+              lines.end());
+}
+
+}  // namespace
+
+// The request on a pooled connection, redirects followed as WinInet follows them: at most five,
+// never from https to http, and a 301/302/303 to a POST turns it into a GET without its body.
+// The whole call ends by the NORVOSMS_TIMEOUT deadline.
+extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
+                                        LPVOID lpOptional, DWORD dwOptionalLength) {
+  Handle* request = Lookup(hRequest, Kind::Request);
+  if (!request) return FALSE;
+  ReleaseConnection(request->connection, false);  // a second send starts afresh
+  request->sent = false;
+  request->answerComplete = false;
+  request->status = 0;
+  request->statusText.clear();
+  request->body.clear();
+  request->readPos = 0;
+  request->deferredError = 0;
+  if (request->host.empty()) {
+    SetLastError(ERROR_INTERNET_INVALID_URL);
     return FALSE;
   }
-  request->sent = true;
-  request->deferredError = error;
-  return TRUE;
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(http_limits::CallDeadlineMs());
+
+  std::vector<std::string> headers = request->headers;
+  if (lpszHeaders) AppendHeaderLines(headers, lpszHeaders, HeaderLength(lpszHeaders, dwHeadersLength));
+  Hop hop;
+  hop.url = BuildUrl(*request);
+  hop.verb = request->verb;
+  hop.body = static_cast<const char*>(lpOptional);
+  hop.bodyLength = lpOptional ? dwOptionalLength : 0;
+  // libcurl's own defaults that WinInet does not send are switched off.
+  hop.lines.push_back(request->accept.empty() ? "Accept:" : "Accept: " + request->accept);
+  if (request->flags & INTERNET_FLAG_KEEP_CONNECTION) hop.lines.push_back("Connection: Keep-Alive");
+  if (request->flags & INTERNET_FLAG_PRAGMA_NOCACHE) hop.lines.push_back("Pragma: no-cache");
+  if (!HasHeader(headers, "Content-Type")) hop.lines.push_back("Content-Type:");
+  hop.lines.push_back("Expect:");
+  hop.lines.insert(hop.lines.end(), headers.begin(), headers.end());
+  bool http10 = request->version == "HTTP/1.0";
+  DWORD limit = http10 ? request->options.maxConnsPer10Server : request->options.maxConnsPerServer;
+
+  for (int hops = 0;; ++hops) {
+    std::string server, host;
+    bool secure = false;
+    if (!ServerOf(hop.url, server, host, secure)) {
+      SetLastError(hops ? ERROR_HTTP_REDIRECT_FAILED : ERROR_INTERNET_INVALID_URL);
+      return FALSE;
+    }
+    request->hopHost = host;
+    if (!AcquireConnection(server, TrustKey(server, *request, secure), limit, deadline, request->connection)) {
+      SetLastError(ERROR_INTERNET_TIMEOUT);
+      return FALSE;
+    }
+    DWORD error = Transfer(request, hop, secure, deadline);
+    if (error && !request->headSeen) {
+      ReleaseConnection(request->connection, false);
+      request->body.clear();
+      SetLastError(error);
+      return FALSE;
+    }
+    if (error || !IsRedirect(request->status) || (request->flags & INTERNET_FLAG_NO_AUTO_REDIRECT)) {
+      request->sent = true;
+      request->deferredError = error;
+      request->answerComplete = !error;
+      if (request->tooLarge) {
+        request->body.clear();
+        request->body.shrink_to_fit();
+      }
+      return TRUE;
+    }
+    char* location = nullptr;
+    curl_easy_getinfo(request->connection.easy, CURLINFO_REDIRECT_URL, &location);
+    std::string next = location ? location : "";
+    ReleaseConnection(request->connection, true);  // the redirect's answer was read whole
+    request->body.clear();
+    std::string nextServer, nextHost;
+    bool nextSecure = false;
+    if (next.empty() || hops + 1 > http_limits::kMaxRedirectHops ||
+        !ServerOf(next, nextServer, nextHost, nextSecure)) {
+      SetLastError(ERROR_HTTP_REDIRECT_FAILED);
+      return FALSE;
+    }
+    if (secure && !nextSecure) {
+      SetLastError(ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR);
+      return FALSE;
+    }
+    if ((request->status == 303 && hop.verb != "HEAD") ||
+        ((request->status == 301 || request->status == 302) && hop.verb == "POST")) {
+      hop.verb = "GET";
+      hop.body = nullptr;
+      hop.bodyLength = 0;
+      DropHeader(hop.lines, "Content-Length");
+    }
+    hop.url = next;
+  }
 }
 
 // What is left of the received body, at most one chunk; a transfer failure after the head
@@ -802,5 +980,67 @@ extern "C" BOOL WINAPI InternetCloseHandle(HINTERNET hInternet) {
     doomed = std::move(it->second);
     g_handles.erase(it);
   }
+  // The connection serves again only when its whole answer was read.
+  if (doomed->connection.easy)
+    ReleaseConnection(doomed->connection, doomed->answerComplete && doomed->readPos == doomed->body.size());
   return TRUE;
+}
+
+// A GET of a whole http(s) address on the root handle: the request handle it returns is read
+// with InternetReadFile and closed with InternetCloseHandle. INTERNET_FLAG_RELOAD asks every
+// cache on the way for a fresh copy.
+extern "C" HINTERNET WINAPI InternetOpenUrlA(HINTERNET hInternet, LPCSTR lpszUrl, LPCSTR lpszHeaders,
+                                             DWORD dwHeadersLength, DWORD dwFlags, DWORD_PTR) {
+  Handle* root = Lookup(hInternet, Kind::Root);
+  if (!root) return nullptr;
+  std::string server, host;
+  bool secure = false;
+  if (!lpszUrl || !std::strstr(lpszUrl, "://")) {
+    SetLastError(ERROR_INTERNET_INVALID_URL);
+    return nullptr;
+  }
+  if (!ServerOf(lpszUrl, server, host, secure)) {
+    const char* colon = std::strstr(lpszUrl, "://");
+    std::string scheme(lpszUrl, colon);
+    SetLastError(strcasecmp(scheme.c_str(), "http") && strcasecmp(scheme.c_str(), "https")
+                     ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
+                     : ERROR_INTERNET_INVALID_URL);
+    return nullptr;
+  }
+  CURLU* parsed = curl_url();
+  char* path = nullptr;
+  char* query = nullptr;
+  char* port = nullptr;
+  if (parsed && curl_url_set(parsed, CURLUPART_URL, lpszUrl, 0) == CURLUE_OK) {
+    curl_url_get(parsed, CURLUPART_PATH, &path, 0);
+    curl_url_get(parsed, CURLUPART_QUERY, &query, 0);
+    curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT);
+  }
+  auto request = std::make_unique<Handle>(*root);
+  request->kind = Kind::Request;
+  request->host = host;
+  request->port = static_cast<INTERNET_PORT>(port ? std::atoi(port) : 0);
+  request->object = std::string(path ? path : "/") + (query ? std::string("?") + query : "");
+  curl_free(path);
+  curl_free(query);
+  curl_free(port);
+  curl_url_cleanup(parsed);
+  request->verb = "GET";
+  request->version = "HTTP/1.1";
+  request->flags = (dwFlags & ~INTERNET_FLAG_SECURE) | INTERNET_FLAG_KEEP_CONNECTION | (secure ? INTERNET_FLAG_SECURE : 0);
+  request->securityFlags = (secure ? SECURITY_FLAG_SECURE : 0) |
+                           (dwFlags & (INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID));
+  if (dwFlags & INTERNET_FLAG_RELOAD) {
+    request->headers.push_back("Cache-Control: no-cache");
+    request->headers.push_back("Pragma: no-cache");
+  }
+  if (lpszHeaders) AppendHeaderLines(request->headers, lpszHeaders, HeaderLength(lpszHeaders, dwHeadersLength));
+  HINTERNET handle = Register(std::move(request));
+  if (!HttpSendRequestA(handle, nullptr, 0, nullptr, 0)) {
+    DWORD error = GetLastError();
+    InternetCloseHandle(handle);
+    SetLastError(error);
+    return nullptr;
+  }
+  return handle;
 }

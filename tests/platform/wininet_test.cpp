@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -287,3 +293,126 @@ TEST(FormatMessage, SystemTableOnly) {
 }
 
 }  // namespace
+
+// ---- hostile servers ----
+
+// A plain-HTTP port that nobody serves: whatever connects stays in its backlog, to be counted.
+class SilentPlainPort {
+ public:
+  SilentPlainPort() {
+    m_fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(m_fd, 8);
+    getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+  }
+  ~SilentPlainPort() { close(m_fd); }
+  int port() const { return m_port; }
+  int connections() {
+    int n = 0;
+    for (int fd; (fd = accept(m_fd, nullptr, nullptr)) >= 0; ++n) close(fd);
+    return n;
+  }
+
+ private:
+  int m_fd;
+  int m_port = 0;
+};
+
+long PeakResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return 0;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST_F(WinInetTest, RedirectsFollowWinInetsRules) {
+  SilentPlainPort plain;
+  sandbox::Plan("redirect 307 http://127.0.0.1:" + std::to_string(plain.port()) + "/api_app");
+  Outcome out = Post(Target{});
+  EXPECT_FALSE(out.sent);
+  EXPECT_EQ(out.sendError, static_cast<DWORD>(ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR));
+  EXPECT_EQ(plain.connections(), 0) << "the call went on in clear";
+
+  // 301 to a POST: a GET without the body and without the added Content-length.
+  sandbox::Plan("redirect 301 /api_app");
+  out = Post(Target{});
+  ASSERT_TRUE(out.sent) << out.sendError;
+  EXPECT_EQ(out.status, 405u);
+  std::string head = sandbox::LastHead();
+  EXPECT_EQ(head.rfind("GET /api_app HTTP/1.0\r\n", 0), 0u) << head;
+  EXPECT_EQ(head.find("Content-length"), std::string::npos) << head;
+  EXPECT_EQ(sandbox::LastBody(), "");
+
+  // 307 keeps the method and the body.
+  sandbox::Plan("redirect 307 /api_app");
+  out = Post(Target{});
+  ASSERT_TRUE(out.sent) << out.sendError;
+  EXPECT_EQ(out.status, 200u);
+  EXPECT_EQ(sandbox::LastBody(), kCall);
+  EXPECT_EQ(sandbox::RequestCount(), 5);
+
+  // A loop of redirects ends after five.
+  for (int i = 0; i < 8; ++i) sandbox::Plan("redirect 308 /api_app");
+  out = Post(Target{});
+  EXPECT_EQ(out.sendError, static_cast<DWORD>(ERROR_HTTP_REDIRECT_FAILED));
+  EXPECT_EQ(sandbox::RequestCount(), 5 + 6);
+}
+
+TEST_F(WinInetTest, TheDeadlineCutsADrippingServer) {
+  setenv("NORVOSMS_TIMEOUT", "2", 1);
+  sandbox::Plan("drip-head 30");
+  auto start = std::chrono::steady_clock::now();
+  Outcome out = Post(Target{});
+  EXPECT_EQ(out.sendError, static_cast<DWORD>(ERROR_INTERNET_TIMEOUT));
+  EXPECT_LT(SecondsSince(start), 5.0);
+
+  sandbox::Plan("drip-body 30");
+  start = std::chrono::steady_clock::now();
+  out = Post(Target{});
+  EXPECT_TRUE(out.sent);
+  EXPECT_EQ(out.status, 200u);
+  EXPECT_EQ(out.readError, static_cast<DWORD>(ERROR_INTERNET_TIMEOUT));
+  EXPECT_LT(SecondsSince(start), 5.0);
+  unsetenv("NORVOSMS_TIMEOUT");
+}
+
+TEST_F(WinInetTest, AnOversizedAnswerIsRefusedWhileItArrives) {
+  long before = PeakResidentKilobytes();
+  for (const char* plan : {"huge 100", "huge-unannounced 100"}) {
+    SCOPED_TRACE(plan);
+    sandbox::Plan(plan);
+    Outcome out = Post(Target{});
+    EXPECT_TRUE(out.sent);
+    EXPECT_EQ(out.readError, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+    EXPECT_TRUE(out.body.empty());
+  }
+  // Measured where freed memory is really freed (platform_wininet_answer_peak, no ASan quarantine).
+  if (std::getenv("NORVOSMS_MEASURE_PEAK")) {
+    EXPECT_LT(PeakResidentKilobytes() - before, 60 * 1024) << "kilobytes more at the peak, from " << before << " to " << PeakResidentKilobytes();
+  }
+
+  setenv("NORVOSMS_MAX_ANSWER", "100", 1);
+  EXPECT_EQ(Post(Target{}).readError, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  unsetenv("NORVOSMS_MAX_ANSWER");
+  EXPECT_EQ(Post(Target{}).readError, 0u);
+}
+
+// Also run under an OpenSSL configuration that allows TLS 1.0 at security level 0
+// (platform_wininet_permissive_tls): the client's own floor still holds.
+TEST_F(WinInetTest, OldTlsServersAreRefused) {
+  sandbox::Plan("old-tls");
+  Outcome out = Post(Target{});
+  EXPECT_FALSE(out.sent);
+  EXPECT_EQ(out.sendError, static_cast<DWORD>(ERROR_INTERNET_SECURITY_CHANNEL_ERROR));
+  EXPECT_EQ(sandbox::RequestCount(), 0);
+}

@@ -77,6 +77,24 @@ TEST(InternetSessionTest, ThePagesAreServedOverHttpAndHttps) {
   }
 }
 
+// The manifest is read through the one HTTP stack: the authority named by NORVOSMS_CA_FILE is
+// trusted here as for the API calls, and an https page may not send the read on in clear.
+TEST(InternetSessionTest, HttpsTrustsTheConfiguredAuthority) {
+  ServeManifest("[SERVER]\r\n");
+  std::string https = "https" + WebSandboxUrl().substr(4) + "/sms/SmsVersion.txt";
+  setenv("NORVOSMS_CA_FILE", (WebSandboxDir() / "ca.pem").c_str(), 1);
+  CInternetSession session;
+  try {
+    std::unique_ptr<CStdioFile> file(session.OpenURL(https.c_str(), 1, INTERNET_FLAG_TRANSFER_ASCII | INTERNET_FLAG_RELOAD));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadLines(*file, 512, 256), std::vector<std::string>{"[SERVER]\r\n"});
+  } catch (CInternetException* e) {
+    ADD_FAILURE() << "error " << e->m_dwError;
+    e->Delete();
+  }
+  unsetenv("NORVOSMS_CA_FILE");
+}
+
 TEST(InternetSessionTest, UnreachableServersAndBadAddressesThrow) {
   CInternetSession session;
   for (const char* url : {"http://127.0.0.1:1/sms/SmsVersion.txt", "not an address"}) {
