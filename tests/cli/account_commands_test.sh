@@ -5,15 +5,8 @@
 # usage: account_commands_test.sh NORVOSMS_BINARY
 set -eu
 cli=$1
-ready="$NORVOSMS_BUILD_DIR/sandbox-state/endpoint.txt"
-control=$(sed -n 's/^control_url=//p' "$ready")
-export NORVOSMS_API_URL=$(sed -n 's/^api_url=//p' "$ready") NORVOSMS_CA_FILE=$(sed -n 's/^ca_file=//p' "$ready")
-export NORVOSMS_ID=demo NORVOSMS_API_KEY=demo-key NORVOSMS_ACP=65001 NO_PROXY=127.0.0.1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_STATE_HOME="$work/state"  # where the batch journals go
-post() { python3 -c 'import sys,urllib.request as u; u.urlopen(u.Request(sys.argv[1],data=sys.argv[2].encode(),method="POST"))' "$control$1" "$2"; }
-get() { python3 -c 'import sys,urllib.request as u; sys.stdout.write(u.urlopen(sys.argv[1]).read().decode())' "$control$1"; }
+. "$(dirname "$0")/sandbox_session.sh"
+export NORVOSMS_ACP=65001
 fail() { echo "FAILED: $*"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
 run() { "$cli" "$@" >"$work/out" 2>"$work/err" || fail "norvosms $* (exit $?)"; }
 # expect STATUS ARGS...: the command fails with that exit status, and says why on stderr.

@@ -6,15 +6,7 @@
 # usage: batch_resume_test.sh NORVOSMS_BINARY
 set -eu
 cli=$1
-ready="$NORVOSMS_BUILD_DIR/sandbox-state/endpoint.txt"
-control=$(sed -n 's/^control_url=//p' "$ready")
-export NORVOSMS_API_URL=$(sed -n 's/^api_url=//p' "$ready") NORVOSMS_CA_FILE=$(sed -n 's/^ca_file=//p' "$ready")
-export NORVOSMS_ID=demo NORVOSMS_API_KEY=demo-key NO_PROXY=127.0.0.1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_STATE_HOME="$work/state"
-post() { python3 -c 'import sys,urllib.request as u; u.urlopen(u.Request(sys.argv[1],data=sys.argv[2].encode(),method="POST"))' "$control$1" "$2"; }
-get() { python3 -c 'import sys,urllib.request as u; sys.stdout.write(u.urlopen(sys.argv[1]).read().decode())' "$control$1"; }
+. "$(dirname "$0")/sandbox_session.sh"
 fail() { echo "FAILED: $*"; tr '\r' '\n' <"$work/err" | tail -n 20; exit 1; }
 pause() { awk -v seed="$$$1" 'BEGIN { srand(seed); printf "%.2f", 0.8 + rand() * 2.5 }'; }
 # run_until SIGNAL DELAY ARGS...: starts a send, signals it after DELAY seconds; leaves its status in $status.

@@ -5,15 +5,7 @@
 # usage: send_command_test.sh NORVOSMS_BINARY
 set -eu
 cli=$1
-ready="$NORVOSMS_BUILD_DIR/sandbox-state/endpoint.txt"
-api_url=$(sed -n 's/^api_url=//p' "$ready")
-control=$(sed -n 's/^control_url=//p' "$ready")
-export NORVOSMS_API_URL="$api_url" NORVOSMS_CA_FILE=$(sed -n 's/^ca_file=//p' "$ready")
-export NORVOSMS_ID=demo NORVOSMS_API_KEY=demo-key NO_PROXY=127.0.0.1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_STATE_HOME="$work/state"  # where the batch journals go
-post() { python3 -c 'import sys,urllib.request as u; u.urlopen(u.Request(sys.argv[1],data=sys.argv[2].encode(),method="POST"))' "$control$1" "$2"; }
+. "$(dirname "$0")/sandbox_session.sh"
 fail() { echo "FAILED: $*"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
 
 post /reset ""
