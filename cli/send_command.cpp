@@ -175,7 +175,7 @@ std::unique_ptr<BatchJournal> NewJournal(const Options& options, const std::vect
   s.subject = options.fields.subject;
   s.message = options.fields.message;
   s.reserve = options.fields.reserve;
-  s.usears = options.ars ? "Y" : "N";
+  s.usears.assign(1, options.ars ? 'Y' : 'N');  // one character: GCC 12 -O3 warns falsely on a literal (-Wrestrict)
   s.source = options.to.empty() ? options.file : "--to";
   std::vector<JournalRecipient> recipients;
   for (const RecipientLine& l : lines) recipients.push_back({static_cast<int>(l.line), l.phone, l.refKey});
