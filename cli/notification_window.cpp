@@ -51,7 +51,8 @@ std::vector<std::string> NotificationWindow::Take() {
   return notes;
 }
 
-bool NotificationWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+bool NotificationWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                                   std::chrono::milliseconds pause) {
   const auto until = std::chrono::steady_clock::now() + limit;
   while (!done()) {
     if (std::chrono::steady_clock::now() >= until) return false;
@@ -60,7 +61,7 @@ bool NotificationWindow::PumpUntil(const std::function<bool()>& done, std::chron
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    if (!done()) Sleep(1);
+    if (!done()) Sleep(static_cast<DWORD>(pause.count()));
   }
   return true;
 }

@@ -31,7 +31,9 @@ class NotificationWindow {
   const std::vector<unsigned long>& BlockSizes() const { return m_sizes; }
 
   // Dispatches this thread's messages until `done` holds or `limit` has passed; returns done().
-  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+  // Between rounds it sleeps `pause`: a longer one keeps an idle pump's own CPU time low.
+  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                 std::chrono::milliseconds pause = std::chrono::milliseconds(1));
   // Pumps until "end" has arrived (or `limit` passed); true when it did.
   bool PumpUntilEnd(std::chrono::milliseconds limit);
 
