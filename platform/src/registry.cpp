@@ -3,6 +3,8 @@
 // returns (rollback journal, synchronous=FULL), so a killed process leaves its returned writes.
 #include <winreg.h>
 
+#include "handle_table.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sqlite3.h>
@@ -15,7 +17,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -45,7 +47,7 @@ struct KeyHandle {
 };
 
 std::mutex g_handlesMutex;
-std::unordered_set<KeyHandle*> g_handles;
+norvosms::platform::HandleTable<HKEY, std::unique_ptr<KeyHandle>> g_handles;
 
 std::string EnvOrEmpty(const char* name) {
   const char* value = std::getenv(name);
@@ -173,8 +175,8 @@ bool Resolve(HKEY key, HiveId& hive, std::string& path, REGSAM& access) {
     return true;
   }
   std::lock_guard<std::mutex> lock(g_handlesMutex);
-  auto* handle = reinterpret_cast<KeyHandle*>(key);
-  if (!g_handles.count(handle)) return false;
+  const KeyHandle* handle = g_handles.Find(key);
+  if (!handle) return false;
   hive = handle->hive;
   path = handle->path;
   access = handle->access;
@@ -220,10 +222,11 @@ int KeyExists(sqlite3* db, const std::string& path) {
 }
 
 HKEY NewHandle(HiveId hive, std::string path, REGSAM access) {
-  auto* handle = new KeyHandle{hive, std::move(path), access};
+  auto handle = std::make_unique<KeyHandle>(KeyHandle{hive, std::move(path), access});
+  HKEY key = reinterpret_cast<HKEY>(handle.get());
   std::lock_guard<std::mutex> lock(g_handlesMutex);
-  g_handles.insert(handle);
-  return reinterpret_cast<HKEY>(handle);
+  g_handles.Add(key, std::move(handle));
+  return key;
 }
 
 std::string ValueName(LPCSTR name) { return name ? std::string(name) : std::string(); }
@@ -395,11 +398,10 @@ extern "C" LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 // Frees the handle; the predefined roots need no closing.
 extern "C" LSTATUS WINAPI RegCloseKey(HKEY hKey) {
   if (hKey == HKEY_CURRENT_USER || hKey == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
-  auto* handle = reinterpret_cast<KeyHandle*>(hKey);
+  std::unique_ptr<KeyHandle> handle;
   {
     std::lock_guard<std::mutex> lock(g_handlesMutex);
-    if (!g_handles.erase(handle)) return ERROR_INVALID_HANDLE;
+    handle = g_handles.Remove(hKey);
   }
-  delete handle;
-  return ERROR_SUCCESS;
+  return handle ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

@@ -1,6 +1,8 @@
 #include <winerror.h>
 #include <winuser.h>
 
+#include "handle_table.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -57,7 +59,7 @@ struct WindowClass {
 struct MessageState {
   std::mutex mutex;
   std::unordered_map<std::string, WindowClass> classes;
-  std::unordered_map<HWND, Window> windows;
+  norvosms::platform::HandleTable<HWND, std::unique_ptr<Window>> windows;
   HWND nextWindow = kFirstWindow;
   ATOM nextAtom = 0xC000;
 };
@@ -87,9 +89,7 @@ struct QueueHolder {
     MessageState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     queue->ended = true;
-    for (auto it = state.windows.begin(); it != state.windows.end();) {
-      it = it->second.owner == queue ? state.windows.erase(it) : std::next(it);
-    }
+    state.windows.RemoveIf([this](const Window& window) { return window.owner == queue; });
     for (auto& sent : queue->sent) Complete(*sent, 0);
     queue->sent.clear();
     queue->posted.clear();
@@ -104,10 +104,7 @@ const std::shared_ptr<ThreadQueue>& CurrentQueue() {
   return t_queue.queue;
 }
 
-Window* FindWindowLocked(HWND hwnd) {
-  auto it = State().windows.find(hwnd);
-  return it == State().windows.end() ? nullptr : &it->second;
-}
+Window* FindWindowLocked(HWND hwnd) { return State().windows.Find(hwnd); }
 
 // Runs one message sent from another thread; the lock is released around the procedure.
 void ServeSent(std::unique_lock<std::mutex>& lock, const std::shared_ptr<SentMessage>& sent) {
@@ -221,8 +218,8 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCS
     do {
       hwnd = state.nextWindow;
       state.nextWindow = hwnd >= kLastWindow ? kFirstWindow : hwnd + 2;
-    } while (state.windows.count(hwnd) != 0);
-    state.windows.emplace(hwnd, Window{procedure, CurrentQueue(), cls->first});
+    } while (state.windows.Contains(hwnd));
+    state.windows.Add(hwnd, std::make_unique<Window>(Window{procedure, CurrentQueue(), cls->first}));
   }
   CREATESTRUCTA create{lpParam,  hInstance, hMenu,  hWndParent,  nHeight,    nWidth,
                        Y,        X,         static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
@@ -254,7 +251,7 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
   procedure(hWnd, WM_DESTROY, 0, 0);
   lock.lock();
   ThreadQueue& queue = *t_queue.queue;
-  state.windows.erase(hWnd);
+  state.windows.Remove(hWnd);
   queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(),
                                     [hWnd](const MSG& m) { return m.hwnd == hWnd; }),
                      queue.posted.end());

@@ -6,6 +6,7 @@
 #include <winerror.h>
 
 #include "connection_pool.h"
+#include "handle_table.h"
 #include "http_limits.h"
 
 #include <curl/curl.h>
@@ -86,37 +87,29 @@ struct Handle {
 };
 
 std::mutex g_handlesLock;
-std::unordered_map<void*, std::unique_ptr<Handle>> g_handles;
+norvosms::platform::HandleTable<HINTERNET, std::unique_ptr<Handle>> g_handles;
 Options g_globalOptions;
-
-Handle* Lookup(HINTERNET h, Kind kind) {
-  std::lock_guard<std::mutex> guard(g_handlesLock);
-  auto it = g_handles.find(h);
-  if (it == g_handles.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  if (it->second->kind != kind) {
-    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-    return nullptr;
-  }
-  return it->second.get();
-}
 
 Handle* LookupAny(HINTERNET h) {
   std::lock_guard<std::mutex> guard(g_handlesLock);
-  auto it = g_handles.find(h);
-  if (it == g_handles.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
+  Handle* handle = g_handles.Find(h);
+  if (!handle) SetLastError(ERROR_INVALID_HANDLE);
+  return handle;
+}
+
+Handle* Lookup(HINTERNET h, Kind kind) {
+  Handle* handle = LookupAny(h);
+  if (handle && handle->kind != kind) {
+    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
     return nullptr;
   }
-  return it->second.get();
+  return handle;
 }
 
 HINTERNET Register(std::unique_ptr<Handle> handle) {
-  void* key = handle.get();
+  HINTERNET key = handle.get();
   std::lock_guard<std::mutex> guard(g_handlesLock);
-  g_handles.emplace(key, std::move(handle));
+  g_handles.Add(key, std::move(handle));
   return key;
 }
 
@@ -972,13 +965,11 @@ extern "C" BOOL WINAPI InternetCloseHandle(HINTERNET hInternet) {
   std::unique_ptr<Handle> doomed;
   {
     std::lock_guard<std::mutex> guard(g_handlesLock);
-    auto it = g_handles.find(hInternet);
-    if (it == g_handles.end()) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return FALSE;
-    }
-    doomed = std::move(it->second);
-    g_handles.erase(it);
+    doomed = g_handles.Remove(hInternet);
+  }
+  if (!doomed) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
   }
   // The connection serves again only when its whole answer was read.
   if (doomed->connection.easy)
