@@ -28,13 +28,14 @@ struct ErrorDescription {
 constexpr ErrorDescription kErrorDescriptions[] = {
     {ERROR_INTERNET_TIMEOUT, "Internet timeout"},
     {ERROR_INTERNET_INVALID_URL, "Invalid URL"},
+    // Exact on purpose, "!" for "not" included: callers compare these texts.
     {ERROR_INTERNET_NAME_NOT_RESOLVED, "Name ! resolved"},
     {ERROR_INTERNET_CANNOT_CONNECT, "Failed to connect"},
     {ERROR_INTERNET_CONNECTION_ABORTED, "Connection aborted"},
     {ERROR_INTERNET_CONNECTION_RESET, "Connection reset"},
     {ERROR_INTERNET_INVALID_CA, "Invalid certificate authority"},
     {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "Talking HTTPS to an HTTP server?"},
-    {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},
+    {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},  // exact on purpose, as above
     // Refusals of a hostile server, which the system table does not word clearly.
     {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, "Redirect from https to http refused"},
     {ERROR_HTTP_REDIRECT_FAILED, "Redirect failed (too many, or to another scheme)"},
@@ -126,6 +127,7 @@ void XmlRpcClient::parseUrl(const char* uri) {
     port = INTERNET_DEFAULT_HTTP_PORT;
     cursor = uri + 7;
   } else {
+    // Exact on purpose, "||" included: callers compare this text.
     errorText = "The URI must begin with \"https://\" || \"http://\".";
     return;
   }
@@ -223,6 +225,7 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::
   }
 
   char headers[kStatusLineBuffer];
+  // "Content-length" with a lower-case l is exact on purpose: the service receives these bytes.
   std::snprintf(headers, sizeof headers, "Content-Type: text/xml\r\nContent-length: %d",
                 static_cast<int>(body.size()));
   HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
