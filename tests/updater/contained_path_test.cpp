@@ -12,12 +12,15 @@ TEST(ContainedPathTest, FileNamesThatStayInside) {
 }
 
 TEST(ContainedPathTest, FileNamesThatCouldLeave) {
+  // The names packed by kind, as written: not reflowed.
+  // clang-format off
   for (const char* name : {"", "../a", "..\\a", "bin/../../a", "bin\\..\\..\\a", "..", "...", ".. ", " ..",
                            "bin/.../a", "/etc/passwd", "\\Windows\\win.ini", "\\\\server\\share\\a",
                            "C:\\Windows\\win.ini", "C:a.dll", "c:/a", "a.dll:stream", "bin//a", "bin/", "bin\\",
                            "a\tb", "a\nb", "a|b", "a?", "a*", "<a>", "a\"b", "NUL", "nul.txt", "bin/CON",
                            "Aux.dll", "COM1", "lpt9.log", "CONOUT$", "con .txt", "con.d/x"})
     EXPECT_FALSE(StaysInsideFolder(name)) << name;
+  // clang-format on
 }
 
 // Folders under %ProgramFiles% may be empty or end in one separator.

@@ -99,6 +99,8 @@ TEST(WriteXml, EveryType) {
   wild.year = -2000000000;
   wild.month = 2000000000;
   wild.day = -2000000000;
+  // One case per line, the expected text whole: not reflowed.
+  // clang-format off
   const WriteCase cases[] = {
       {"true", XmlRpcValue::fromBoolean(true), "<value><boolean>1</boolean></value>"},
       {"false", XmlRpcValue::fromBoolean(false), "<value><boolean>0</boolean></value>"},
@@ -125,6 +127,7 @@ TEST(WriteXml, EveryType) {
        "</member><member><name>b</name><value><i4>2</i4></value></member></struct></value>\n"},
       {"empty struct", [] { XmlRpcValue s; s.ensureStruct(); return s; }(), "<value><struct></struct></value>\n"},
   };
+  // clang-format on
   for (const WriteCase& c : cases) EXPECT_EQ(written(c.value), c.text) << c.name;
 }
 
