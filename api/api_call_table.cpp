@@ -78,8 +78,7 @@ constexpr ApiCallSpec kCalls[] = {
 };
 // clang-format on
 
-static_assert(sizeof(kCalls) / sizeof(kCalls[0]) == static_cast<std::size_t>(ApiCall::Count),
-              "one row per call");
+static_assert(sizeof(kCalls) / sizeof(kCalls[0]) == static_cast<std::size_t>(ApiCall::Count), "one row per call");
 
 }  // namespace
 

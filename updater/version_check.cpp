@@ -117,7 +117,8 @@ bool CXVersion::CheckVersion(HWND hOwner, LPCSTR lpszUrl, int bHeaderOnly) {
     return FailureReport(hOwner);
   }
 
-  bool outdated = std::any_of(m_checkList.begin(), m_checkList.end(), [](const FileEntry& e) { return e.upToDate == 0; });
+  bool outdated =
+      std::any_of(m_checkList.begin(), m_checkList.end(), [](const FileEntry& e) { return e.upToDate == 0; });
   DWORD isTest = 0;
   m_recordKey.QueryDword("IsTest", isTest);
   if (isTest == kIsTestValue) {

@@ -53,10 +53,9 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
 
 std::string SystemMessage(DWORD code) {
   LPSTR buffer = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
   std::string text;
   if (length && buffer) {
     text.assign(buffer, length);
@@ -90,8 +89,8 @@ bool AnsiToUtf8(const std::string& ansi, std::string& utf8) {
   std::size_t utf8Size = kXmlRpcConversionBuffer;
   if (static_cast<std::size_t>(utf8Needed) + 1 > utf8Size) utf8Size = utf8Needed + 1;
   if (out.size() < utf8Size) out.resize(utf8Size);
-  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(),
-                                       static_cast<int>(utf8Size - 1), nullptr, nullptr);
+  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), static_cast<int>(utf8Size - 1),
+                                       nullptr, nullptr);
   if (utf8Length <= 0) return false;
   utf8.assign(out.data(), utf8Length);
   return true;
@@ -151,8 +150,8 @@ void XmlRpcClient::connect(const std::string& host) {
     describeError("InternetOpen");
     return;
   }
-  connectionHandle = InternetConnectA(internetHandle, host.c_str(), static_cast<INTERNET_PORT>(port), nullptr,
-                                      nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  connectionHandle = InternetConnectA(internetHandle, host.c_str(), static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                      INTERNET_SERVICE_HTTP, 0, 0);
   if (!connectionHandle) {
     describeError("InternetConnect");
     return;
@@ -226,8 +225,7 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::
 
   char headers[kStatusLineBuffer];
   // "Content-length" with a lower-case l is exact on purpose: the service receives these bytes.
-  std::snprintf(headers, sizeof headers, "Content-Type: text/xml\r\nContent-length: %d",
-                static_cast<int>(body.size()));
+  std::snprintf(headers, sizeof headers, "Content-Type: text/xml\r\nContent-length: %d", static_cast<int>(body.size()));
   HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
 
   if (!HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.c_str()), static_cast<DWORD>(body.size()))) {

@@ -43,7 +43,9 @@ void StartSandbox() {
   setenv("NORVOSMS_API_URL", g_endpoint["api_url"].c_str(), 1);
   setenv("NORVOSMS_CA_FILE", g_endpoint["ca_file"].c_str(), 1);
   setenv("NO_PROXY", "127.0.0.1", 1);
-  std::atexit([] { Run(std::string(NORVOSMS_PYTHON) + " " NORVOSMS_SOURCE_ROOT "/sandbox/fixture.py stop " NORVOSMS_BENCH_STATE); });
+  std::atexit([] {
+    Run(std::string(NORVOSMS_PYTHON) + " " NORVOSMS_SOURCE_ROOT "/sandbox/fixture.py stop " NORVOSMS_BENCH_STATE);
+  });
 }
 
 // The caller's window, on the benchmark thread; never destroyed, as workers may still report.
@@ -134,7 +136,13 @@ void BM_Library1000(benchmark::State& state) {
   FreeDll();
   setenv("NORVOSMS_API_URL", g_endpoint["api_url"].c_str(), 1);
 }
-BENCHMARK(BM_Library1000)->ArgName("relayed")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Library1000)
+    ->ArgName("relayed")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The same calls from Python's xmlrpc.client on three threads: a fresh connection per call
 // (kept 0) or one kept connection per thread (kept 1).

@@ -127,8 +127,8 @@ bool KnownProvider(LPCSTR name) {
 
 // In memory: every user has the provider's default key container, so any container name is
 // found; there are no stored key pairs.
-extern "C" BOOL WINAPI CryptAcquireContextA(HCRYPTPROV* phProv, LPCSTR szContainer, LPCSTR szProvider,
-                                            DWORD dwProvType, DWORD dwFlags) {
+extern "C" BOOL WINAPI CryptAcquireContextA(HCRYPTPROV* phProv, LPCSTR szContainer, LPCSTR szProvider, DWORD dwProvType,
+                                            DWORD dwFlags) {
   (void)szContainer;
   if (!phProv) return Fail(ERROR_INVALID_PARAMETER);
   *phProv = 0;

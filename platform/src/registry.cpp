@@ -23,8 +23,8 @@
 namespace {
 
 constexpr int kBusyTimeoutMs = 15000;
-constexpr std::size_t kMaxKeyNameLength = 255;    // one path component
-constexpr std::size_t kMaxKeyDepth = 512;         // components in one path
+constexpr std::size_t kMaxKeyNameLength = 255;  // one path component
+constexpr std::size_t kMaxKeyDepth = 512;       // components in one path
 constexpr std::size_t kMaxValueNameLength = 16383;
 constexpr DWORD kMaxValueSize = 1024 * 1024;
 
@@ -73,9 +73,7 @@ std::string HiveFolder(HiveId hive) {
   return config + "/norvosms";
 }
 
-std::string HiveFile(HiveId hive) {
-  return HiveFolder(hive) + (hive == kUserHive ? "/user.db" : "/machine.db");
-}
+std::string HiveFile(HiveId hive) { return HiveFolder(hive) + (hive == kUserHive ? "/user.db" : "/machine.db"); }
 
 void MakeFolders(const std::string& dir, mode_t mode) {
   for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
@@ -259,9 +257,8 @@ extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOpti
 }
 
 // On SQLite: inserts every missing level of the path in one transaction.
-extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
-                                          DWORD dwOptions, REGSAM samDesired,
-                                          const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                                          REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
                                           PHKEY phkResult, LPDWORD lpdwDisposition) {
   (void)Reserved;
   (void)lpClass;
@@ -310,8 +307,8 @@ extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Rese
 }
 
 // On SQLite: one SELECT; sizes and ERROR_MORE_DATA as on Windows.
-extern "C" LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
-                                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+extern "C" LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                           LPBYTE lpData, LPDWORD lpcbData) {
   if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   HiveId hive;
   std::string path;

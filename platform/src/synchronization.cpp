@@ -21,8 +21,7 @@ bool KernelObject::WaitSignalled(DWORD milliseconds) {
     m_signalled.wait(lock, [this] { return m_bSignalled; });
     return true;
   }
-  return m_signalled.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                              [this] { return m_bSignalled; });
+  return m_signalled.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_bSignalled; });
 }
 
 namespace {

@@ -197,8 +197,8 @@ extern "C" BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE /*hInstanc
 
 // Every window is message-only (there is no display): it has a procedure and belongs to
 // the creating thread, whatever parent is given. WM_CREATE returning -1 cancels it.
-extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
-                                       int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                                       int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                                        HINSTANCE hInstance, LPVOID lpParam) {
   if (lpClassName == nullptr) {
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -221,8 +221,9 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCS
     } while (state.windows.Contains(hwnd));
     state.windows.Add(hwnd, std::make_unique<Window>(Window{procedure, CurrentQueue(), cls->first}));
   }
-  CREATESTRUCTA create{lpParam,  hInstance, hMenu,  hWndParent,  nHeight,    nWidth,
-                       Y,        X,         static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
+  CREATESTRUCTA create{
+      lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, Y, X, static_cast<LONG>(dwStyle),
+      lpWindowName, lpClassName, dwExStyle};
   if (procedure(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
     DestroyWindow(hwnd);
     return 0;
@@ -252,9 +253,9 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
   lock.lock();
   ThreadQueue& queue = *t_queue.queue;
   state.windows.Remove(hWnd);
-  queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(),
-                                    [hWnd](const MSG& m) { return m.hwnd == hWnd; }),
-                     queue.posted.end());
+  queue.posted.erase(
+      std::remove_if(queue.posted.begin(), queue.posted.end(), [hWnd](const MSG& m) { return m.hwnd == hWnd; }),
+      queue.posted.end());
   for (auto it = queue.sent.begin(); it != queue.sent.end();) {
     if ((*it)->hwnd == hWnd) {
       Complete(**it, 0);
@@ -344,8 +345,7 @@ extern "C" void WINAPI PostQuitMessage(int nExitCode) {
 }
 
 // Serves messages sent by other threads first, as on Windows, then looks at posted ones.
-extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                                    UINT wRemoveMsg) {
+extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
   if (lpMsg == nullptr) return FALSE;
   MessageState& state = State();
   std::unique_lock<std::mutex> lock(state.mutex);
@@ -353,8 +353,7 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, 
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  return TakeMessage(lock, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE
-                                                                                                    : FALSE;
+  return TakeMessage(lock, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 // Blocks until a posted message matches; 0 for WM_QUIT, -1 for a bad window or buffer.

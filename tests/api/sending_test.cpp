@@ -23,7 +23,8 @@ NotificationWindow* g_window = nullptr;
 
 const std::vector<std::string>& Notes() { return g_window->Notes(); }
 
-void PumpFor(int milliseconds, const std::function<bool()>& done = [] { return false; }) {
+void PumpFor(
+    int milliseconds, const std::function<bool()>& done = [] { return false; }) {
   g_window->PumpUntil(done, std::chrono::milliseconds(milliseconds));
 }
 
@@ -45,9 +46,7 @@ int ThreadsOfProcess() {
 
 class Sending : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    sandbox::UseForLibrary();
-  }
+  static void SetUpTestSuite() { sandbox::UseForLibrary(); }
 
   void SetUp() override {
     sandbox::Reset();
@@ -125,8 +124,8 @@ TEST_F(Sending, SmsSendsEmptySubjectAndReservationOfOnlySeconds) {
   EXPECT_NE(request.find("<send_type>sms</send_type>"), std::string::npos);
   auto stored = send_test::Messages();
   ASSERT_EQ(stored.size(), 1u);
-  EXPECT_EQ(stored[0], (std::vector<std::string>{"01000000009", "0212345678", "", "hello", ":00",
-                                                 "ref-01000000009", "sms", "N", "0000"}));
+  EXPECT_EQ(stored[0], (std::vector<std::string>{"01000000009", "0212345678", "", "hello", ":00", "ref-01000000009",
+                                                 "sms", "N", "0000"}));
 }
 
 TEST_F(Sending, ServiceCodesGiveNumberSlash800AndFail) {

@@ -12,15 +12,22 @@
 namespace {
 
 TEST(TerminalOutput, ControlCharactersBecomeQuestionMarks) {
-  EXPECT_EQ(TerminalSafe("a\x1b]0;title\x07" "b\x1b[2Jc\r\x7f\x08\n\td"), "a?]0;title?b?[2Jc???\n\td");
-  EXPECT_EQ(TerminalSafe("\xC2\x9B" "31m \xC2\xA0 \xEB\x8D\xB0"), "?31m \xC2\xA0 \xEB\x8D\xB0");  // C1 CSI, NBSP, Korean
+  EXPECT_EQ(TerminalSafe("a\x1b]0;title\x07"
+                         "b\x1b[2Jc\r\x7f\x08\n\td"),
+            "a?]0;title?b?[2Jc???\n\td");
+  EXPECT_EQ(TerminalSafe("\xC2\x9B"
+                         "31m \xC2\xA0 \xEB\x8D\xB0"),
+            "?31m \xC2\xA0 \xEB\x8D\xB0");                 // C1 CSI, NBSP, Korean
   EXPECT_EQ(TerminalSafe("\xC2\x9B", false), "\xC2\x9B");  // a double-byte character in CP949
 }
 
 TEST(TerminalOutput, AC1ControlSplitBetweenWritesIsStillCaught) {
   ControlCharacterFilter filter(true);
   std::string out = filter.Filter("x\xC2", 2);
-  out += filter.Filter("\x9B" "1m\xC2", 4);
+  out += filter.Filter(
+      "\x9B"
+      "1m\xC2",
+      4);
   out += filter.Filter("\xA9", 1);
   EXPECT_EQ(out + filter.Flush(), "x?1m\xC2\xA9");
   EXPECT_FALSE(filter.AtLineStart());

@@ -6,8 +6,8 @@
 namespace {
 
 TEST(ContainedPathTest, FileNamesThatStayInside) {
-  for (const char* name : {"NorvoSMS.exe", "bin/a.dll", "bin\\a.dll", "skin/img/ok.bmp", "./a.dll", "a..b",
-                           "..a", "a.", "COM10", "lpt", ".hidden"})
+  for (const char* name : {"NorvoSMS.exe", "bin/a.dll", "bin\\a.dll", "skin/img/ok.bmp", "./a.dll", "a..b", "..a", "a.",
+                           "COM10", "lpt", ".hidden"})
     EXPECT_TRUE(StaysInsideFolder(name)) << name;
 }
 
@@ -27,8 +27,8 @@ TEST(ContainedPathTest, FileNamesThatCouldLeave) {
 TEST(ContainedPathTest, InstallFolders) {
   for (const char* folder : {"", "NorvoSMS", "Norvo/NorvoSMS/", "Norvo\\NorvoSMS\\"})
     EXPECT_TRUE(FolderStaysInside(folder)) << folder;
-  for (const char* folder : {"/", "//", "../../../../tmp/x", "..\\..\\tmp", "Norvo/../..", "/tmp/x",
-                             "\\tmp", "D:\\x", "Norvo//x", "Norvo/x//", "NUL/x"})
+  for (const char* folder : {"/", "//", "../../../../tmp/x", "..\\..\\tmp", "Norvo/../..", "/tmp/x", "\\tmp", "D:\\x",
+                             "Norvo//x", "Norvo/x//", "NUL/x"})
     EXPECT_FALSE(FolderStaysInside(folder)) << folder;
 }
 

@@ -68,7 +68,8 @@ std::string Filled(const std::string& text, const std::map<std::string, std::str
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     std::size_t end = i + 1;
-    while (text[i] == '$' && end < text.size() && (std::isupper(static_cast<unsigned char>(text[end])) || text[end] == '_'))
+    while (text[i] == '$' && end < text.size() &&
+           (std::isupper(static_cast<unsigned char>(text[end])) || text[end] == '_'))
       ++end;
     auto it = text[i] == '$' ? values.find(text.substr(i + 1, end - i - 1)) : values.end();
     if (it != values.end()) {
@@ -89,7 +90,8 @@ std::string ExpectedDocument(const ExchangeParts& parts, const WireCase& c) {
     for (const std::string& param : c.params) list += Filled(Block(parts, "param"), {{"PARAM", param}});
     params = Filled(Block(parts, "params"), {{"LIST", list}});
   }
-  std::string apiKey = c.hasApiKey ? Filled(Block(parts, "api-key"), {{"ELEMENT", Element(parts, "api-key", c.apiKey)}}) : "";
+  std::string apiKey =
+      c.hasApiKey ? Filled(Block(parts, "api-key"), {{"ELEMENT", Element(parts, "api-key", c.apiKey)}}) : "";
   return Filled(Block(parts, "request"), {{"SMS_ID", Element(parts, "sms-id", c.smsId)},
                                           {"API_KEY", apiKey},
                                           {"ACCESS_TOKEN", Element(parts, "access-token", c.accessToken)},

@@ -39,8 +39,9 @@ TEST(WriteCall, ParameterShapes) {
   two.ensureArraySize(2);
   two.element(0) = XmlRpcValue::fromInt(1);
   two.element(1) = XmlRpcValue::fromBoolean(false);
-  EXPECT_EQ(call(two), kHead + "<param><value><i4>1</i4></value></param><param><value><boolean>0</boolean></value></param>" +
-                           kTail);
+  EXPECT_EQ(
+      call(two),
+      kHead + "<param><value><i4>1</i4></value></param><param><value><boolean>0</boolean></value></param>" + kTail);
 
   XmlRpcValue empty;
   empty.ensureArraySize(0);
@@ -62,7 +63,8 @@ TEST(WriteCall, InvalidElementThrowsAfterWhatWasWritten) {
   } catch (const XmlRpcException& e) {
     EXPECT_EQ(e.message, "Undefined XmlRpc value");
   }
-  EXPECT_EQ(out.str(), kHead.substr(0, kHead.find("norvosms")) + "m</methodName>\r\n<params><param><value>x</value></param><param>");
+  EXPECT_EQ(out.str(), kHead.substr(0, kHead.find("norvosms")) +
+                           "m</methodName>\r\n<params><param><value>x</value></param><param>");
 }
 
 struct WriteCase {
