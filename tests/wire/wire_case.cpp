@@ -16,12 +16,12 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
-namespace {
-
 std::string Trim(const std::string& s) {
   std::size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t\r");
   return b == std::string::npos ? "" : s.substr(b, e - b + 1);
 }
+
+namespace {
 
 // Blank-separated words; "..." quotes a word (escapes inside are kept for Unescape).
 WireCall ParseCall(const std::string& text) {

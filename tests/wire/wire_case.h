@@ -30,3 +30,5 @@ struct WireCase {
 
 WireCase ReadWireCase(const std::string& path);
 std::string Unescape(const std::string& text);
+// Without leading blanks and tabs, and trailing blanks, tabs and CR.
+std::string Trim(const std::string& s);

@@ -5,11 +5,6 @@
 
 namespace {
 
-std::string Trim(const std::string& s) {
-  std::size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t\r");
-  return b == std::string::npos ? "" : s.substr(b, e - b + 1);
-}
-
 std::string Block(const ExchangeParts& parts, const std::string& name) {
   auto it = parts.find(name);
   return it == parts.end() ? "(no block [" + name + "])" : it->second;
