@@ -87,10 +87,8 @@ const char* PhoneBookGroupList(void);
 const char* PhoneBookList(std::string groupName);
 const char* InsertGroup(std::string groupName);
 // 1 when the answer held smsResult (its text is kept in the result buffer), 0 otherwise.
-int InsertPhoneList(std::string groupName, std::string name, std::string phone, std::string tel,
-                    std::string email);
+int InsertPhoneList(std::string groupName, std::string name, std::string phone, std::string tel, std::string email);
 const char* GetARSGroupList(void);
 const char* RecentSendList(void);
 const char* GetStatusByRef_All(std::string refKey);
-
 }

@@ -22,15 +22,9 @@ ApiCallOutcome Failed(ApiAnswer answer) {
     case ApiAnswer::WholeAnswer:
     case ApiAnswer::ResultCode:
     case ApiAnswer::FieldText:
-    case ApiAnswer::ElementText:
-      outcome.text = kCallFailed;
-      break;
-    case ApiAnswer::FieldNumber:
-      outcome.number = -1;
-      break;
-    case ApiAnswer::ElementStoredFlag:
-      outcome.number = 0;
-      break;
+    case ApiAnswer::ElementText: outcome.text = kCallFailed; break;
+    case ApiAnswer::FieldNumber: outcome.number = -1; break;
+    case ApiAnswer::ElementStoredFlag: outcome.number = 0; break;
   }
   return outcome;
 }
@@ -67,18 +61,13 @@ ApiCallOutcome RunApiCall(ApiClient& client, ApiCall call, const std::vector<std
   ReadResultDocument(answerText, result);
 
   switch (spec.answer) {
-    case ApiAnswer::WholeAnswer:
-      break;  // returned above
-    case ApiAnswer::ResultCode:
-      outcome.code = result.ChildValue(spec.field);
-      break;
+    case ApiAnswer::WholeAnswer: break;  // returned above
+    case ApiAnswer::ResultCode: outcome.code = result.ChildValue(spec.field); break;
     case ApiAnswer::FieldText:
       client.m_sResult = result.ChildValue(spec.field);
       outcome.text = client.m_sResult.c_str();
       break;
-    case ApiAnswer::FieldNumber:
-      outcome.number = DecimalValue(result.ChildValue(spec.field));
-      break;
+    case ApiAnswer::FieldNumber: outcome.number = DecimalValue(result.ChildValue(spec.field)); break;
     case ApiAnswer::ElementText:
     case ApiAnswer::ElementStoredFlag: {
       // No element (E001, E006 or a damaged answer) is a failure, never the last call's text.

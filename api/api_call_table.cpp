@@ -8,6 +8,8 @@ constexpr ApiTokens kApiKeyAndToken = ApiTokens::ApiKeyAndAccessToken;
 
 // Method names go out exactly as the service spells them ("reSendAuthnum", "getAdresslist",
 // "getLastestlist", "getStatusByRef_all").
+// One row per call, its fields in the same places on every row: not reflowed.
+// clang-format off
 constexpr ApiCallSpec kCalls[] = {
     // HostIPSMS: no identity, even after InitDLL; the answer is the caller's address as text.
     {"SMS.host_ip", kNoValue, ApiTokens::None, {}, ApiAnswer::WholeAnswer, nullptr, nullptr},
@@ -74,9 +76,9 @@ constexpr ApiCallSpec kCalls[] = {
     {"SMS.getStatusByRef_all", kOwnSmsId, kApiKeyAndToken, {{{"ref_key", kArg0}}}, ApiAnswer::ElementText, "smsResult",
      "entries"},
 };
+// clang-format on
 
-static_assert(sizeof(kCalls) / sizeof(kCalls[0]) == static_cast<std::size_t>(ApiCall::Count),
-              "one row per call");
+static_assert(sizeof(kCalls) / sizeof(kCalls[0]) == static_cast<std::size_t>(ApiCall::Count), "one row per call");
 
 }  // namespace
 

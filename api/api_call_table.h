@@ -32,8 +32,8 @@ constexpr int kNoValue = -2;
 constexpr int kFixedText = -3;
 
 struct ApiParam {
-  const char* name = nullptr;  // null ends the list
-  int source = kOwnSmsId;      // an argument index, kOwnSmsId, kNoValue or kFixedText
+  const char* name = nullptr;   // null ends the list
+  int source = kOwnSmsId;       // an argument index, kOwnSmsId, kNoValue or kFixedText
   const char* fixed = nullptr;  // the value when the source is kFixedText
 };
 

@@ -63,20 +63,19 @@ class ApiClient {
   const char* PhoneBookGroupList();
   const char* PhoneBookList(std::string groupName);
   const char* InsertGroup(std::string groupName);
-  int InsertPhoneList(std::string groupName, std::string name, std::string phone, std::string tel,
-                      std::string email);
+  int InsertPhoneList(std::string groupName, std::string name, std::string phone, std::string tel, std::string email);
   const char* GetARSGroupList();
   const char* RecentSendList();
   const char* GetStatusByRef_All(std::string refKey);
 
   std::string m_sSmsId;
   std::string m_sAccessToken;
-  HWND m_hNotifyWnd;  // under m_csQueue: the workers read it
-  std::deque<MessageRecord*> m_queue;  // owned, oldest first
-  CRITICAL_SECTION m_csQueue;          // guards the queue, m_sSendType, the counters, g_bEndSent
+  HWND m_hNotifyWnd;                                       // under m_csQueue: the workers read it
+  std::deque<MessageRecord*> m_queue;                      // owned, oldest first
+  CRITICAL_SECTION m_csQueue;                              // guards the queue, m_sSendType, the counters, g_bEndSent
   CONDITION_VARIABLE m_cvQueue = CONDITION_VARIABLE_INIT;  // idle workers sleep on it
-  std::string m_sSendType;             // "sms" or "lms"
-  std::vector<CTransThread*> m_workers;  // owned
+  std::string m_sSendType;                                 // "sms" or "lms"
+  std::vector<CTransThread*> m_workers;                    // owned
   int m_nTotal;
   int m_nDone;
   std::string m_sResult;  // text results point here until the next text call or FreeDll

@@ -32,18 +32,17 @@ bool g_bEndSent = false;
 // FreeDll ends sending exactly as DestroyThread does.
 void ApiClient::EndSending() { DestroyThread(); }
 
-void ApiClient::SendSMS(HWND hWnd, std::string phone, std::string callback, std::string message,
-                        std::string reserve, std::string refKey, int total, std::string usears) {
-  auto* record = new MessageRecord{std::move(phone), std::move(callback), std::move(message), std::move(reserve),
-                                   std::move(refKey), std::move(usears), std::string()};
+void ApiClient::SendSMS(HWND hWnd, std::string phone, std::string callback, std::string message, std::string reserve,
+                        std::string refKey, int total, std::string usears) {
+  auto* record = new MessageRecord{std::move(phone),  std::move(callback), std::move(message), std::move(reserve),
+                                   std::move(refKey), std::move(usears),   std::string()};
   Enqueue(hWnd, record, "sms", total);
 }
 
-void ApiClient::SendLMS(HWND hWnd, std::string phone, std::string callback, std::string subject,
-                        std::string message, std::string reserve, std::string refKey, int total,
-                        std::string usears) {
-  auto* record = new MessageRecord{std::move(phone), std::move(callback), std::move(message), std::move(reserve),
-                                   std::move(refKey), std::move(usears), std::move(subject)};
+void ApiClient::SendLMS(HWND hWnd, std::string phone, std::string callback, std::string subject, std::string message,
+                        std::string reserve, std::string refKey, int total, std::string usears) {
+  auto* record = new MessageRecord{std::move(phone),  std::move(callback), std::move(message), std::move(reserve),
+                                   std::move(refKey), std::move(usears),   std::move(subject)};
   Enqueue(hWnd, record, "lms", total);
 }
 
@@ -95,10 +94,9 @@ bool ApiClient::SendNext() {
   }
 
   record->reserve += ":00";
-  const ApiCallOutcome outcome =
-      RunApiCall(*this, ApiCall::Send,
-                 {record->phone, record->callback, record->message, record->subject, record->ref_key,
-                  record->reserve, sendType, record->usears});
+  const ApiCallOutcome outcome = RunApiCall(*this, ApiCall::Send,
+                                            {record->phone, record->callback, record->message, record->subject,
+                                             record->ref_key, record->reserve, sendType, record->usears});
   delete record;
   if (outcome.failed) {
     SendNotification(NotifyWindow(), "error");  // not numbered, not counted

@@ -14,6 +14,7 @@ const char kDefaultApiUrl[] = "https://api.norvosms.invalid/api_app";
 namespace {
 
 constexpr const char kMethod[] = "norvosms";
+// Exact on purpose, though the value at fault is one that is not a string: callers compare this text.
 constexpr const char kNotAString[] = "I was expecting a struct.";
 
 constexpr const char kPlainHttpRefused[] =

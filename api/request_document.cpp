@@ -1,7 +1,6 @@
 #include "api/request_document.h"
 
-std::string BuildRequestText(const std::string& method, const EnvelopeValues& envelope,
-                             const RequestParams& params) {
+std::string BuildRequestText(const std::string& method, const EnvelopeValues& envelope, const RequestParams& params) {
   std::unique_ptr<RequestEnvelope> request = NewNode("request");
   std::unique_ptr<XmlNode> paramsNode = NewNode("params");
   for (const auto& [name, value] : params) paramsNode->AddChild(name, value);

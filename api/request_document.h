@@ -22,5 +22,4 @@ struct EnvelopeValues {
 using RequestParams = std::vector<std::pair<std::string, std::string>>;
 
 // Builds the envelope for the method and writes it with its own copy of DefaultWriteOptions.
-std::string BuildRequestText(const std::string& method, const EnvelopeValues& envelope,
-                             const RequestParams& params);
+std::string BuildRequestText(const std::string& method, const EnvelopeValues& envelope, const RequestParams& params);

@@ -6,7 +6,7 @@
 #include <QString>
 
 enum BitmapId : int {
-  IDB_LOGIN_OK = 165,          // 83 × 77 blue "확인"
+  IDB_LOGIN_OK = 165,  // 83 × 77 blue "확인"
   IDB_LOGIN_OK_HOVER = 166,
   IDB_LOGIN_OK_PRESSED = 167,
   IDB_ACCOUNT_SETTINGS = 168,  // 69 × 17 person icon and "계정설정", on the dialog face colour
@@ -14,7 +14,7 @@ enum BitmapId : int {
   IDB_NOTICE_DETAILS = 305,    // 83 × 39 blue "자세히 보기"
   IDB_NOTICE_DETAILS_HOVER = 306,
   IDB_NOTICE_DETAILS_PRESSED = 307,
-  IDB_NOTICE_CLOSE = 308,      // 83 × 39 grey "닫기"
+  IDB_NOTICE_CLOSE = 308,  // 83 × 39 grey "닫기"
   IDB_NOTICE_CLOSE_HOVER = 309,
   IDB_NOTICE_CLOSE_PRESSED = 310,
 };

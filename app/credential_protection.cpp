@@ -74,8 +74,7 @@ std::vector<BYTE> EncryptText(const char* text) {
   DWORD size = static_cast<DWORD>(length + 1);
   if (length < kCipherBufferSize) {
     if (length) std::memcpy(buffer, text, length);
-    if (CryptEncrypt(key.hKey, 0, TRUE, 0, buffer, &size, kCipherBufferSize))
-      cipher.assign(buffer, buffer + size);
+    if (CryptEncrypt(key.hKey, 0, TRUE, 0, buffer, &size, kCipherBufferSize)) cipher.assign(buffer, buffer + size);
   }
   if (cipher.empty()) ShowFailure(kMsgEncrypt);
   ReleaseMachineKey(key);

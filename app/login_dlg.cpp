@@ -75,8 +75,7 @@ class NotifyStatic : public StaticText {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClicked)
-      onClicked();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClicked) onClicked();
     StaticText::mouseReleaseEvent(event);
   }
 };
@@ -282,12 +281,9 @@ void CLogInDlg::ApplyColourRules() {
         control->setAutoFillBackground(true);
         break;
       case layout::Kind::Edit:
-      case layout::Kind::PasswordEdit:
-        colours.setBrush(QPalette::Base, m_brEdit);
-        break;
+      case layout::Kind::PasswordEdit: colours.setBrush(QPalette::Base, m_brEdit); break;
       case layout::Kind::OkButton:
-      case layout::Kind::HelpButton:
-        continue;
+      case layout::Kind::HelpButton: continue;
     }
     control->setPalette(colours);
   }
@@ -379,7 +375,8 @@ void CLogInDlg::StartLauncherAndExit() {
   const std::string manifest = ManifestAddress();
   ShellExecuteA(0, "open", path, manifest.c_str(), nullptr, SW_SHOWNORMAL);
   // Posted, as ID_APP_EXIT is: the program ends once the event loop takes it.
-  QMetaObject::invokeMethod(this, [this] { OnAppExitCommand(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { OnAppExitCommand(); }, Qt::QueuedConnection);
 }
 
 void CLogInDlg::OnAppExitCommand() {

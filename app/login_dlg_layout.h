@@ -23,9 +23,9 @@ inline constexpr int IDC_IP_DISPLAY = 1120;
 inline constexpr int IDC_HELP_BUTTON = 1121;
 inline constexpr int IDC_HEADING = 1148;
 inline constexpr int IDC_KEY_PARAGRAPH = 1147;
-inline constexpr int IDC_SETTING_LINK = 1153;       // first line of the settings link
+inline constexpr int IDC_SETTING_LINK = 1153;  // first line of the settings link
 inline constexpr int IDC_SERVICE_INFO_LINK = 1155;
-inline constexpr int IDC_SETTING_LINK_END = 1156;   // its second line
+inline constexpr int IDC_SETTING_LINK_END = 1156;  // its second line
 
 enum class Kind { Edit, PasswordEdit, OkButton, Static, LinkStatic, CheckBox, HelpButton };
 enum class Font { Template, Heading, Text, Link };

@@ -11,7 +11,7 @@
 namespace {
 // Long enough for the first paint of both windows on a slow X server.
 constexpr int kSettleMs = 1500;
-}
+}  // namespace
 
 QImage GrabLoginScreen(CLogInDlg& dialog) {
   QImage picture = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);

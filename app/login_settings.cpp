@@ -28,8 +28,7 @@ LoginSettings ReadLoginSettings(CNorvoSMSApp& app) {
   if (!clearKey.empty()) {
     std::vector<BYTE> cipher = EncryptText(clearKey.c_str());
     // Emptied only once the cipher text is stored, so a failed encryption loses no key.
-    if (!cipher.empty() &&
-        app.WriteProfileBinary(kSection, "bApiKey", cipher.data(), static_cast<UINT>(cipher.size())))
+    if (!cipher.empty() && app.WriteProfileBinary(kSection, "bApiKey", cipher.data(), static_cast<UINT>(cipher.size())))
       app.WriteProfileString(kSection, "m_sApiKey", "");
   }
 

@@ -12,8 +12,9 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::printf("usage: NorvoSMS [--version | --help]\n"
-                "Opens the NorvoSMS login form. Settings and service hosts: see the NORVOSMS_* variables.\n");
+    std::printf(
+        "usage: NorvoSMS [--version | --help]\n"
+        "Opens the NorvoSMS login form. Settings and service hosts: see the NORVOSMS_* variables.\n");
     return 0;
   }
   QApplication application(argc, argv);

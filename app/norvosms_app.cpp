@@ -68,9 +68,7 @@ void CNorvoSMSApp::OnAppExit() {
 
 void CNorvoSMSApp::OnHelp() {}
 
-void CNorvoSMSApp::SetRegistryKey(LPCSTR lpszRegistryKey) {
-  m_pszRegistryKey = lpszRegistryKey ? lpszRegistryKey : "";
-}
+void CNorvoSMSApp::SetRegistryKey(LPCSTR lpszRegistryKey) { m_pszRegistryKey = lpszRegistryKey ? lpszRegistryKey : ""; }
 
 std::string CNorvoSMSApp::SectionPath(LPCSTR lpszSection) const {
   if (m_pszRegistryKey.empty() || m_pszAppName.empty()) return std::string();

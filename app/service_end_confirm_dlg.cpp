@@ -36,8 +36,8 @@ CServiceEndConfirmDlg::CServiceEndConfirmDlg(QWidget* parent)
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
   }
-  for (auto [button, place] : {std::pair{&m_btnDetails, &layout::kDetailsButton},
-                               std::pair{&m_btnClose, &layout::kCloseButton}}) {
+  for (auto [button, place] :
+       {std::pair{&m_btnDetails, &layout::kDetailsButton}, std::pair{&m_btnClose, &layout::kCloseButton}}) {
     button->setProperty(kControlIdProperty, place->id);
     button->setText(QString::fromUtf8(place->text));
     button->setGeometry(dialog_units::ToPixels(place->x, place->y, place->cx, place->cy));
@@ -66,8 +66,8 @@ void CServiceEndConfirmDlg::OnInitDialog() {
     label->setAutoFillBackground(false);
   }
 
-  for (auto [button, place] : {std::pair{&m_btnDetails, &layout::kDetailsButton},
-                               std::pair{&m_btnClose, &layout::kCloseButton}}) {
+  for (auto [button, place] :
+       {std::pair{&m_btnDetails, &layout::kDetailsButton}, std::pair{&m_btnClose, &layout::kCloseButton}}) {
     button->LoadStateBitmaps(place->normalBitmap, place->pressedBitmap, place->hoverBitmap);
     button->setGeometry(place->pixelX, place->pixelY, place->pixelWidth, place->pixelHeight);
   }

@@ -48,11 +48,11 @@ struct HoverButtonPlace {
 };
 
 inline constexpr HoverButtonPlace kDetailsButton = {
-    IDC_DETAILS_BUTTON, "확인", 105, 92, 50, 14, 143, 156, 83, 39,
-    IDB_NOTICE_DETAILS, IDB_NOTICE_DETAILS_PRESSED, IDB_NOTICE_DETAILS_HOVER};
+    IDC_DETAILS_BUTTON,      "확인", 105, 92, 50, 14, 143, 156, 83, 39, IDB_NOTICE_DETAILS, IDB_NOTICE_DETAILS_PRESSED,
+    IDB_NOTICE_DETAILS_HOVER};
 inline constexpr HoverButtonPlace kCloseButton = {
-    IDC_CLOSE_BUTTON, "취소", 163, 92, 50, 14, 231, 156, 83, 39,
-    IDB_NOTICE_CLOSE, IDB_NOTICE_CLOSE_PRESSED, IDB_NOTICE_CLOSE_HOVER};
+    IDC_CLOSE_BUTTON,      "취소", 163, 92, 50, 14, 231, 156, 83, 39, IDB_NOTICE_CLOSE, IDB_NOTICE_CLOSE_PRESSED,
+    IDB_NOTICE_CLOSE_HOVER};
 
 // The painted frame in client pixels, right and bottom exclusive.
 inline constexpr int kFrameLeft = 10;

@@ -31,13 +31,9 @@ constexpr int kMaxWeight = 1000;
 
 }  // namespace
 
-COLORREF HexToColor(std::string_view text) {
-  return RGB(ReadPair(text, 1), ReadPair(text, 3), ReadPair(text, 5));
-}
+COLORREF HexToColor(std::string_view text) { return RGB(ReadPair(text, 1), ReadPair(text, 3), ReadPair(text, 5)); }
 
-QColor ColorFromRef(COLORREF colour) {
-  return QColor(GetRValue(colour), GetGValue(colour), GetBValue(colour));
-}
+QColor ColorFromRef(COLORREF colour) { return QColor(GetRValue(colour), GetGValue(colour), GetBValue(colour)); }
 
 QPen FramePen(COLORREF colour) {
   QPen pen(QBrush(ColorFromRef(colour), Qt::SolidPattern), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
@@ -98,8 +94,7 @@ const Skin& TheSkin() {
   return skin;
 }
 
-void PaintFrameRect(QPainter& painter, COLORREF pen, const QColor& fill, int left, int top, int right,
-                    int bottom) {
+void PaintFrameRect(QPainter& painter, COLORREF pen, const QColor& fill, int left, int top, int right, int bottom) {
   if (right <= left || bottom <= top) return;
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);

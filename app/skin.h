@@ -25,7 +25,7 @@ inline constexpr const char* kEditFill = "#f5f5f5";  // edit fill and edit text 
 inline constexpr const char* kSeparator = "#ebebeb";
 inline constexpr const char* kLinkText = "#004ab6";
 inline constexpr const char* kStaticText = "#000000";
-inline constexpr const char* kFrameFill = "#ffffff";  // frame fill, static text background
+inline constexpr const char* kFrameFill = "#ffffff";   // frame fill, static text background
 inline constexpr const char* kDialogFace = "#f0f0f0";  // the dialogs' own background outside frames
 inline constexpr COLORREF kTooltipBack = RGB(255, 255, 210);
 inline constexpr COLORREF kTooltipText = RGB(93, 93, 93);
@@ -54,7 +54,6 @@ const Skin& TheSkin();
 
 // The platform's rectangle: outline in the pen's colour on the edge pixels, right and bottom
 // exclusive, the inside filled.
-void PaintFrameRect(QPainter& painter, COLORREF pen, const QColor& fill, int left, int top, int right,
-                    int bottom);
+void PaintFrameRect(QPainter& painter, COLORREF pen, const QColor& fill, int left, int top, int right, int bottom);
 // The platform's line: from the first point up to, not including, the last.
 void PaintFrameLine(QPainter& painter, COLORREF pen, int x1, int y1, int x2, int y2);

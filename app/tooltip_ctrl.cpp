@@ -97,11 +97,8 @@ void CToolTipCtrl::RelayEvent(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::Hide:
-    case QEvent::KeyPress:
-      Hide();
-      break;
-    default:
-      break;
+    case QEvent::KeyPress: Hide(); break;
+    default: break;
   }
 }
 
@@ -110,8 +107,8 @@ void CToolTipCtrl::Show() {
   const QString text = m_pPending->text;
   m_pTip->setText(text);
   int textWidth = m_nMaxWidth > 0 ? m_nMaxWidth : kUnboundedWidth;
-  QRect bounds = QFontMetrics(m_pTip->font()).boundingRect(QRect(0, 0, textWidth, kUnboundedWidth),
-                                                           Qt::TextWordWrap | Qt::AlignLeft, text);
+  QRect bounds = QFontMetrics(m_pTip->font())
+                     .boundingRect(QRect(0, 0, textWidth, kUnboundedWidth), Qt::TextWordWrap | Qt::AlignLeft, text);
   int chrome = 2 * (kMargin + kBorder);
   m_pTip->setFixedSize(bounds.width() + chrome, bounds.height() + chrome);
 

@@ -108,9 +108,12 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
       Usage(command, stdout);
       return 0;
     }
-    std::string* into = arg == "--id" ? &session.id : arg == "--key" ? &keySource.key
-                        : arg == "--key-file" ? &keySource.keyFile : arg == "--ip" ? &session.ip
-                        : arg == "--mac" ? &session.mac : nullptr;
+    std::string* into = arg == "--id"         ? &session.id
+                        : arg == "--key"      ? &keySource.key
+                        : arg == "--key-file" ? &keySource.keyFile
+                        : arg == "--ip"       ? &session.ip
+                        : arg == "--mac"      ? &session.mac
+                                              : nullptr;
     if (into) {
       if (i + 1 >= args.size()) {
         std::fprintf(stderr, "%s: %s needs a value\n", session.command.c_str(), arg.c_str());

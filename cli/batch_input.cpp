@@ -86,8 +86,7 @@ bool IsReservation(const std::string& text) {
 
 bool IsUtf8(const std::string& text) {
   if (text.empty()) return true;
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr,
-                             0) > 0;
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
 }
 
 bool ToAnsi(const std::string& utf8, std::string& ansi) {
@@ -105,8 +104,8 @@ bool ToAnsi(const std::string& utf8, std::string& ansi) {
   std::vector<WCHAR> wide(static_cast<std::size_t>(wideLength));
   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), wideLength);
   BOOL usedDefault = FALSE;
-  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr,
-                                   &usedDefault);
+  int length =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
   if (length <= 0 || usedDefault) return false;
   ansi.assign(static_cast<std::size_t>(length), '\0');
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi.data(), length, nullptr,

@@ -47,7 +47,9 @@ class Statement {
     const unsigned char* text = sqlite3_column_text(m_stmt, index);
     return text ? std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(m_stmt, index)) : "";
   }
-  int ColumnInt(int index) { return sqlite3_column_type(m_stmt, index) == SQLITE_NULL ? -1 : sqlite3_column_int(m_stmt, index); }
+  int ColumnInt(int index) {
+    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL ? -1 : sqlite3_column_int(m_stmt, index);
+  }
 
  private:
   sqlite3_stmt* m_stmt = nullptr;
@@ -67,9 +69,9 @@ struct SettingField {
   std::string BatchSettings::*field;
 };
 const SettingField kSettingFields[] = {
-    {"batch_id", &BatchSettings::batchId}, {"user_id", &BatchSettings::userId},   {"kind", &BatchSettings::kind},
+    {"batch_id", &BatchSettings::batchId},  {"user_id", &BatchSettings::userId},  {"kind", &BatchSettings::kind},
     {"callback", &BatchSettings::callback}, {"subject", &BatchSettings::subject}, {"message", &BatchSettings::message},
-    {"reserve", &BatchSettings::reserve},  {"usears", &BatchSettings::usears},    {"source", &BatchSettings::source},
+    {"reserve", &BatchSettings::reserve},   {"usears", &BatchSettings::usears},   {"source", &BatchSettings::source},
 };
 
 }  // namespace
@@ -156,13 +158,15 @@ std::unique_ptr<BatchJournal> BatchJournal::Create(const std::string& path, cons
   bool ok = journal->Exec("PRAGMA synchronous=FULL") && journal->Exec("BEGIN IMMEDIATE") && journal->Exec(kSchema);
   if (ok) {
     Statement put(journal->m_db, "INSERT INTO batch (name, value) VALUES (?, ?)");
-    for (const SettingField& f : kSettingFields) ok = ok && put.Text(1, f.name).Text(2, settings.*f.field).Step() == SQLITE_DONE && put.Reset();
+    for (const SettingField& f : kSettingFields)
+      ok = ok && put.Text(1, f.name).Text(2, settings.*f.field).Step() == SQLITE_DONE && put.Reset();
     Statement add(journal->m_db,
                   "INSERT INTO recipients (line, phone, ref_key, state, updated) VALUES (?, ?, ?, 'queued', ?)");
     const std::string now = Now();
     for (JournalRecipient& r : recipients) {
       if (r.refKey.empty()) r.refKey = settings.batchId + "-" + std::to_string(r.line);
-      ok = ok && add.Int(1, r.line).Text(2, r.phone).Text(3, r.refKey).Text(4, now).Step() == SQLITE_DONE && add.Reset();
+      ok =
+          ok && add.Int(1, r.line).Text(2, r.phone).Text(3, r.refKey).Text(4, now).Step() == SQLITE_DONE && add.Reset();
     }
   }
   if (!ok || !journal->Exec("COMMIT") || !journal->Exec("PRAGMA synchronous=NORMAL")) {
@@ -206,17 +210,18 @@ std::vector<JournalRecipient> BatchJournal::Recipients() {
   std::vector<JournalRecipient> recipients;
   Statement get(m_db, "SELECT line, phone, ref_key, state, sequence FROM recipients ORDER BY line");
   while (get.Ok() && get.Step() == SQLITE_ROW) {
-    recipients.push_back({get.ColumnInt(0), get.Column(1), get.Column(2), StateFromName(get.Column(3)), get.ColumnInt(4)});
+    recipients.push_back(
+        {get.ColumnInt(0), get.Column(1), get.Column(2), StateFromName(get.Column(3)), get.ColumnInt(4)});
   }
   return recipients;
 }
 
 bool BatchJournal::MarkInFlight(int line, bool unknownToo) {
   if (!Exec("PRAGMA synchronous=FULL")) return false;
-  Statement claim(m_db,
-                  unknownToo ? "UPDATE recipients SET state = 'in flight', updated = ? WHERE line = ? AND state IN "
-                               "('queued', 'unknown')"
-                             : "UPDATE recipients SET state = 'in flight', updated = ? WHERE line = ? AND state = 'queued'");
+  Statement claim(
+      m_db, unknownToo ? "UPDATE recipients SET state = 'in flight', updated = ? WHERE line = ? AND state IN "
+                         "('queued', 'unknown')"
+                       : "UPDATE recipients SET state = 'in flight', updated = ? WHERE line = ? AND state = 'queued'");
   int result = claim.Text(1, Now()).Int(2, line).Step();
   bool claimed = result == SQLITE_DONE && sqlite3_changes(m_db) == 1;
   if (result != SQLITE_DONE) m_lastError = sqlite3_errmsg(m_db);

@@ -12,8 +12,8 @@
 constexpr std::chrono::seconds kStopGrace{15};
 
 struct SendRun {
-  int stopSignal = 0;      // the signal that stopped the run, or 0
-  bool timedOut = false;   // the overall time ran out
+  int stopSignal = 0;       // the signal that stopped the run, or 0
+  bool timedOut = false;    // the overall time ran out
   bool answerLost = false;  // a message went out and its answer never came: a worker may still be busy
 };
 

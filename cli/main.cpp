@@ -13,8 +13,7 @@ namespace {
 
 const CliCommand kCommands[] = {
     {"ip", "norvosms ip                 the public IP address as the service sees it", RunIpCommand},
-    {"send", "norvosms send ... MESSAGE   send an SMS or LMS to one phone or a file of them (--help)",
-     RunSendCommand},
+    {"send", "norvosms send ... MESSAGE   send an SMS or LMS to one phone or a file of them (--help)", RunSendCommand},
     {"journal", "norvosms journal JOURNAL    the recipients of a batch and what became of each", RunJournalCommand},
 };
 

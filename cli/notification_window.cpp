@@ -51,7 +51,8 @@ std::vector<std::string> NotificationWindow::Take() {
   return notes;
 }
 
-bool NotificationWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+bool NotificationWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                                   std::chrono::milliseconds pause) {
   const auto until = std::chrono::steady_clock::now() + limit;
   while (!done()) {
     if (std::chrono::steady_clock::now() >= until) return false;
@@ -60,13 +61,25 @@ bool NotificationWindow::PumpUntil(const std::function<bool()>& done, std::chron
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    if (!done()) Sleep(1);
+    if (!done()) Sleep(static_cast<DWORD>(pause.count()));
   }
   return true;
 }
 
 bool NotificationWindow::PumpUntilEnd(std::chrono::milliseconds limit) {
   return PumpUntil([this] { return std::find(m_notes.begin(), m_notes.end(), "end") != m_notes.end(); }, limit);
+}
+
+bool NotificationWindow::PumpBlockingUntil(const std::function<bool()>& done) {
+  m_blocking = true;
+  MSG msg;
+  bool running = true;
+  while (!done() && (running = GetMessageA(&msg, 0, 0, 0) > 0)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  m_blocking = false;
+  return running;
 }
 
 std::string NotificationWindow::TextOf(const COPYDATASTRUCT* data) {
@@ -82,6 +95,8 @@ void NotificationWindow::Receive(const COPYDATASTRUCT* data) {
   if (m_onNote) m_onNote(text);
   m_sizes.push_back(data != nullptr ? data->cbData : 0);
   m_notes.push_back(std::move(text));
+  // A sent message is served inside GetMessageA without it returning; a posted one wakes it.
+  if (m_blocking) PostMessageA(m_hwnd, WM_NULL, 0, 0);
 }
 
 LRESULT CALLBACK NotificationWindow::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

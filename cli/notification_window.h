@@ -31,9 +31,15 @@ class NotificationWindow {
   const std::vector<unsigned long>& BlockSizes() const { return m_sizes; }
 
   // Dispatches this thread's messages until `done` holds or `limit` has passed; returns done().
-  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+  // Between rounds it sleeps `pause`: a longer one keeps an idle pump's own CPU time low.
+  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                 std::chrono::milliseconds pause = std::chrono::milliseconds(1));
   // Pumps until "end" has arrived (or `limit` passed); true when it did.
   bool PumpUntilEnd(std::chrono::milliseconds limit);
+  // Blocks in GetMessageA, as a program's message loop does, and looks at `done` after each
+  // notification: no polling CPU and no delay. No time limit, so only for answers that surely
+  // come; false when the thread's queue ends (WM_QUIT).
+  bool PumpBlockingUntil(const std::function<bool()>& done);
 
   // The text of a notification block: up to its first NUL, never past cbData.
   static std::string TextOf(const COPYDATASTRUCT* data);
@@ -46,4 +52,5 @@ class NotificationWindow {
   std::vector<std::string> m_notes;
   std::vector<unsigned long> m_sizes;
   std::function<void(const std::string&)> m_onNote;
+  bool m_blocking = false;
 };

@@ -156,7 +156,8 @@ bool ReadBatch(Options& options, std::vector<RecipientLine>& recipients) {
   CheckRecipients(recipients, recipientFaults);
   for (InputFault& f : recipientFaults) {
     // --to and --ref have no file line: say which option it was
-    if (!options.to.empty()) f = {0, (f.what.find("reference key") != std::string::npos ? "--ref: " : "--to: ") + f.what};
+    if (!options.to.empty())
+      f = {0, (f.what.find("reference key") != std::string::npos ? "--ref: " : "--to: ") + f.what};
     faults.push_back(f);
   }
   if (faults.empty()) return true;
@@ -179,8 +180,8 @@ std::unique_ptr<BatchJournal> NewJournal(const Options& options, const std::vect
   s.source = options.to.empty() ? options.file : "--to";
   std::vector<JournalRecipient> recipients;
   for (const RecipientLine& l : lines) recipients.push_back({static_cast<int>(l.line), l.phone, l.refKey});
-  const std::string path = options.journal.empty() ? DefaultJournalFolder() + "/batch-" + s.batchId + ".db"
-                                                   : options.journal;
+  const std::string path =
+      options.journal.empty() ? DefaultJournalFolder() + "/batch-" + s.batchId + ".db" : options.journal;
   return BatchJournal::Create(path, s, std::move(recipients), problem);
 }
 
@@ -276,8 +277,8 @@ int RunSendCommand(const std::vector<std::string>& args) {
     todo = journal->Recipients();
   }
 
-  SendRun run = SendRecipients(*journal, key, todo, options.resendUnknown,
-                               std::chrono::seconds(options.timeoutSeconds));
+  SendRun run =
+      SendRecipients(*journal, key, todo, options.resendUnknown, std::chrono::seconds(options.timeoutSeconds));
   EndOpenOutputLine();
 
   const std::vector<JournalRecipient> recipients = journal->Recipients();

@@ -32,6 +32,6 @@ void SendProgress::Note(const std::string& text) {
 }
 
 std::string SendProgress::Line() const {
-  return "sent " + std::to_string(m_nSent) + ", 800 " + std::to_string(m_n800) + ", fail " +
-         std::to_string(m_nFail) + ", error " + std::to_string(m_nError) + " of " + std::to_string(m_nTotal);
+  return "sent " + std::to_string(m_nSent) + ", 800 " + std::to_string(m_n800) + ", fail " + std::to_string(m_nFail) +
+         ", error " + std::to_string(m_nError) + " of " + std::to_string(m_nTotal);
 }

@@ -52,6 +52,22 @@ def read_document(document):
     return fields, params
 
 
+class _RecordingReader:
+    """Hands the header lines to the parser and keeps a copy of each, as received."""
+
+    def __init__(self, reader, lines):
+        self._reader = reader
+        self._lines = lines
+
+    def readline(self, *args):
+        line = self._reader.readline(*args)
+        self._lines.append(line)
+        return line
+
+    def __getattr__(self, name):
+        return getattr(self._reader, name)
+
+
 class ApiHandler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.0"
     server_version = "NorvoSMS-Sandbox/1.0"
@@ -60,12 +76,17 @@ class ApiHandler(BaseHTTPRequestHandler):
         sys.stderr.write("api %s %s\n" % (self.address_string(), fmt % args))
 
     def _head_text(self):
-        lines = [self.requestline]
-        lines += ["%s: %s" % (k, v) for k, v in self.headers.items()]
-        return ("\r\n".join(lines) + "\r\n").encode("latin-1", "replace")
+        # The head byte for byte as it came: request line, header lines, the blank line.
+        return bytes(self.raw_requestline) + b"".join(getattr(self, "_raw_header_lines", []))
 
     def parse_request(self):
-        ok = super().parse_request()
+        lines = self._raw_header_lines = []
+        reader = self.rfile
+        self.rfile = _RecordingReader(reader, lines)
+        try:
+            ok = super().parse_request()
+        finally:
+            self.rfile = reader
         if ok:
             # HTTP/1.0 with "Connection: Keep-Alive" keeps the connection, as WinInet asks.
             asked = self.headers.get("Connection", "").lower()

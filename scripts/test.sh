@@ -1,5 +1,6 @@
 #!/bin/sh
 # Every test: installs what is missing, builds and runs the suites.
+#   0. every C++ file formatted as .clang-format says (scripts/format.sh --check)
 #   1. all tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   2. the threaded tests (label "threads") under ThreadSanitizer
 #   3. each libFuzzer target for a short while (NORVOSMS_FUZZ_SECONDS, default 20)
@@ -8,6 +9,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 sh "$root/scripts/install-deps.sh"
+sh "$root/scripts/format.sh" --check
 build=${NORVOSMS_BUILD_ROOT:-$root/build}
 fuzz_seconds=${NORVOSMS_FUZZ_SECONDS:-20}
 

@@ -47,7 +47,8 @@ long long ChecksumOpenFile(HANDLE file, long long maxBytes, DWORD* result) {
 }
 
 int GetFileCrc(const char* path, DWORD* result) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     std::printf("file open error[%s]\n", path);
     return -1;

@@ -13,8 +13,8 @@ constexpr size_t kMaxEntryNameLength = 127;
 constexpr size_t kMaxChecksumFieldLength = 63;
 
 struct FileEntry {
-  std::string name;        // relative to the program folder; at most 127 characters
-  std::int32_t size = 0;   // bytes
+  std::string name;            // relative to the program folder; at most 127 characters
+  std::int32_t size = 0;       // bytes
   std::uint32_t checksum = 0;  // expected GetFileCrc value
   std::int32_t upToDate = 0;   // 0 or 1, set by the update check
 };

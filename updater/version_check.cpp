@@ -73,6 +73,7 @@ void CXVersion::CloseManifest() {
 bool CXVersion::FailureReport(HWND hOwner) {
   CloseManifest();
   m_recordKey.Close();
+  // Exact on purpose, "읽을수" without its blank included: users and support know this text.
   std::string text = AnsiText("서버에서 정보를 제대로 읽을수 없습니다");
   MessageBoxA(hOwner, text.c_str(), m_reader.FailureText().c_str(), MB_OK);
   return false;
@@ -93,7 +94,7 @@ bool CXVersion::CheckVersion(HWND hOwner, LPCSTR lpszUrl, int bHeaderOnly) {
     return false;
   }
   if (m_pFile == nullptr) {
-    m_reader.SetFailureText(AnsiText("서버를 찾을수 없습니다"));
+    m_reader.SetFailureText(AnsiText("서버를 찾을수 없습니다"));  // "찾을수" exact on purpose
     return FailureReport(hOwner);
   }
   m_pFile->SetReadBufferSize(kManifestReadBufferBytes);
@@ -107,6 +108,7 @@ bool CXVersion::CheckVersion(HWND hOwner, LPCSTR lpszUrl, int bHeaderOnly) {
   if (!ReadValue(kPatchSection, "URL_PatchFile", m_sUrlPatchFile)) return FailureReport(hOwner);
   if (!ReadFileVersionSection()) return FailureReport(hOwner);
   if (!ReadAddInstallSection()) {
+    // "Warring" (not "Warning") is exact on purpose, here and below: the caption users know.
     m_reader.SetFailureText(AnsiText("재시도") + " AddInstall Read Warring");
     return FailureReport(hOwner);
   }
@@ -115,7 +117,8 @@ bool CXVersion::CheckVersion(HWND hOwner, LPCSTR lpszUrl, int bHeaderOnly) {
     return FailureReport(hOwner);
   }
 
-  bool outdated = std::any_of(m_checkList.begin(), m_checkList.end(), [](const FileEntry& e) { return e.upToDate == 0; });
+  bool outdated =
+      std::any_of(m_checkList.begin(), m_checkList.end(), [](const FileEntry& e) { return e.upToDate == 0; });
   DWORD isTest = 0;
   m_recordKey.QueryDword("IsTest", isTest);
   if (isTest == kIsTestValue) {

@@ -28,13 +28,14 @@ struct ErrorDescription {
 constexpr ErrorDescription kErrorDescriptions[] = {
     {ERROR_INTERNET_TIMEOUT, "Internet timeout"},
     {ERROR_INTERNET_INVALID_URL, "Invalid URL"},
+    // Exact on purpose, "!" for "not" included: callers compare these texts.
     {ERROR_INTERNET_NAME_NOT_RESOLVED, "Name ! resolved"},
     {ERROR_INTERNET_CANNOT_CONNECT, "Failed to connect"},
     {ERROR_INTERNET_CONNECTION_ABORTED, "Connection aborted"},
     {ERROR_INTERNET_CONNECTION_RESET, "Connection reset"},
     {ERROR_INTERNET_INVALID_CA, "Invalid certificate authority"},
     {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "Talking HTTPS to an HTTP server?"},
-    {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},
+    {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},  // exact on purpose, as above
     // Refusals of a hostile server, which the system table does not word clearly.
     {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, "Redirect from https to http refused"},
     {ERROR_HTTP_REDIRECT_FAILED, "Redirect failed (too many, or to another scheme)"},
@@ -52,10 +53,9 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
 
 std::string SystemMessage(DWORD code) {
   LPSTR buffer = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
   std::string text;
   if (length && buffer) {
     text.assign(buffer, length);
@@ -94,8 +94,8 @@ bool AnsiToUtf8(const std::string& ansi, std::string& utf8) {
   std::size_t utf8Size = kXmlRpcConversionBuffer;
   if (static_cast<std::size_t>(wideLength) * 3 + 1 > utf8Size) utf8Size = static_cast<std::size_t>(wideLength) * 3 + 1;
   if (out.size() < utf8Size) out.resize(utf8Size);
-  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(),
-                                       static_cast<int>(utf8Size - 1), nullptr, nullptr);
+  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), static_cast<int>(utf8Size - 1),
+                                       nullptr, nullptr);
   if (utf8Length <= 0) return false;
   utf8.assign(out.data(), utf8Length);
   return true;
@@ -131,6 +131,7 @@ void XmlRpcClient::parseUrl(const char* uri) {
     port = INTERNET_DEFAULT_HTTP_PORT;
     cursor = uri + 7;
   } else {
+    // Exact on purpose, "||" included: callers compare this text.
     errorText = "The URI must begin with \"https://\" || \"http://\".";
     return;
   }
@@ -154,8 +155,8 @@ void XmlRpcClient::connect(const std::string& host) {
     describeError("InternetOpen");
     return;
   }
-  connectionHandle = InternetConnectA(internetHandle, host.c_str(), static_cast<INTERNET_PORT>(port), nullptr,
-                                      nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  connectionHandle = InternetConnectA(internetHandle, host.c_str(), static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                      INTERNET_SERVICE_HTTP, 0, 0);
   if (!connectionHandle) {
     describeError("InternetConnect");
     return;
@@ -228,8 +229,8 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::
   }
 
   char headers[kStatusLineBuffer];
-  std::snprintf(headers, sizeof headers, "Content-Type: text/xml\r\nContent-length: %d",
-                static_cast<int>(body.size()));
+  // "Content-length" with a lower-case l is exact on purpose: the service receives these bytes.
+  std::snprintf(headers, sizeof headers, "Content-Type: text/xml\r\nContent-length: %d", static_cast<int>(body.size()));
   HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
 
   if (!HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.c_str()), static_cast<DWORD>(body.size()))) {

@@ -41,7 +41,7 @@ class XmlRpcClient {
   bool sendAndRead(HINTERNET request, const std::string& body, std::string& received);
   void decode(const std::string& received, XmlRpcValue& result);
 
-  int protocol;                 // 1 http, 2 https, 0 rejected
+  int protocol;  // 1 http, 2 https, 0 rejected
   bool ignoreUnknownAuthority;
   HINTERNET internetHandle;
   HINTERNET connectionHandle;

@@ -27,8 +27,10 @@ bool overflowsUpward(const char* p, const char* end) {
   }
   if (p < end && *p == '.') {
     for (++p; p < end && isDigit(*p); ++p) {
-      if (!seenSignificant && *p == '0') ++leadingZerosAfterPoint;
-      else seenSignificant = true;
+      if (!seenSignificant && *p == '0')
+        ++leadingZerosAfterPoint;
+      else
+        seenSignificant = true;
     }
   }
   long exponent = 0;

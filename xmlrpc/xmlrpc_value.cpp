@@ -120,22 +120,13 @@ void XmlRpcValue::assign(const XmlRpcValue& other) {
 // Deep copy into a value that is Invalid. The tag is set only once the payload exists.
 void XmlRpcValue::copyFrom(const XmlRpcValue& other) {
   switch (other.m_nType) {
-    case XmlRpcType::Invalid:
-      break;
+    case XmlRpcType::Invalid: break;
     case XmlRpcType::Boolean:
     case XmlRpcType::Int:
-    case XmlRpcType::Double:
-      m_payload = other.m_payload;
-      break;
-    case XmlRpcType::String:
-      m_payload.text = new std::string(*other.m_payload.text);
-      break;
-    case XmlRpcType::DateTime:
-      m_payload.time = new DateTimeRecord(*other.m_payload.time);
-      break;
-    case XmlRpcType::Base64:
-      m_payload.binary = new BinaryData(*other.m_payload.binary);
-      break;
+    case XmlRpcType::Double: m_payload = other.m_payload; break;
+    case XmlRpcType::String: m_payload.text = new std::string(*other.m_payload.text); break;
+    case XmlRpcType::DateTime: m_payload.time = new DateTimeRecord(*other.m_payload.time); break;
+    case XmlRpcType::Base64: m_payload.binary = new BinaryData(*other.m_payload.binary); break;
     case XmlRpcType::Array: {
       m_payload.array = new ArrayRecord();
       m_nType = XmlRpcType::Array;
@@ -144,11 +135,8 @@ void XmlRpcValue::copyFrom(const XmlRpcValue& other) {
       for (std::int32_t i = 0; i < source.count; ++i) m_payload.array->elements[i].assign(source.elements[i]);
       return;
     }
-    case XmlRpcType::Struct:
-      m_payload.members = new MemberMap(*other.m_payload.members);
-      break;
-    case XmlRpcType::Nil:
-      break;
+    case XmlRpcType::Struct: m_payload.members = new MemberMap(*other.m_payload.members); break;
+    case XmlRpcType::Nil: break;
   }
   m_nType = other.m_nType;
 }
@@ -158,17 +146,10 @@ void XmlRpcValue::clear() noexcept {
     case XmlRpcType::Invalid:
     case XmlRpcType::Boolean:
     case XmlRpcType::Int:
-    case XmlRpcType::Double:
-      break;
-    case XmlRpcType::String:
-      delete m_payload.text;
-      break;
-    case XmlRpcType::DateTime:
-      delete m_payload.time;
-      break;
-    case XmlRpcType::Base64:
-      delete m_payload.binary;
-      break;
+    case XmlRpcType::Double: break;
+    case XmlRpcType::String: delete m_payload.text; break;
+    case XmlRpcType::DateTime: delete m_payload.time; break;
+    case XmlRpcType::Base64: delete m_payload.binary; break;
     case XmlRpcType::Array: {
       ArrayRecord* record = m_payload.array;
       for (std::int32_t i = 0; i < record->count; ++i) record->elements[i].clear();
@@ -176,11 +157,8 @@ void XmlRpcValue::clear() noexcept {
       delete record;
       break;
     }
-    case XmlRpcType::Struct:
-      delete m_payload.members;
-      break;
-    case XmlRpcType::Nil:
-      break;
+    case XmlRpcType::Struct: delete m_payload.members; break;
+    case XmlRpcType::Nil: break;
   }
   m_nType = XmlRpcType::Invalid;
   m_payload = Payload{};
@@ -188,16 +166,11 @@ void XmlRpcValue::clear() noexcept {
 
 int XmlRpcValue::size() const {
   switch (m_nType) {
-    case XmlRpcType::String:
-      return static_cast<int>(m_payload.text->size());
-    case XmlRpcType::Base64:
-      return static_cast<int>(m_payload.binary->size());
-    case XmlRpcType::Array:
-      return m_payload.array->count;
-    case XmlRpcType::Struct:
-      return static_cast<int>(m_payload.members->size());
-    default:
-      throw XmlRpcException(kTypeError);
+    case XmlRpcType::String: return static_cast<int>(m_payload.text->size());
+    case XmlRpcType::Base64: return static_cast<int>(m_payload.binary->size());
+    case XmlRpcType::Array: return m_payload.array->count;
+    case XmlRpcType::Struct: return static_cast<int>(m_payload.members->size());
+    default: throw XmlRpcException(kTypeError);
   }
 }
 
@@ -235,9 +208,7 @@ XmlRpcValue& XmlRpcValue::element(int index) {
   return m_payload.array->elements[index];
 }
 
-const XmlRpcValue& XmlRpcValue::element(int index) const {
-  return const_cast<XmlRpcValue*>(this)->element(index);
-}
+const XmlRpcValue& XmlRpcValue::element(int index) const { return const_cast<XmlRpcValue*>(this)->element(index); }
 
 int XmlRpcValue::capacity() const {
   if (m_nType != XmlRpcType::Array) throw XmlRpcException(kExpectedArray);
@@ -270,23 +241,12 @@ void XmlRpcValue::ensureType(XmlRpcType t) {
   if (m_nType != XmlRpcType::Invalid && m_nType != XmlRpcType::Nil) throw XmlRpcException(kTypeError);
   Payload payload{};
   switch (t) {
-    case XmlRpcType::String:
-      payload.text = new std::string();
-      break;
-    case XmlRpcType::DateTime:
-      payload.time = new DateTimeRecord();
-      break;
-    case XmlRpcType::Base64:
-      payload.binary = new BinaryData();
-      break;
-    case XmlRpcType::Array:
-      payload.array = new ArrayRecord();
-      break;
-    case XmlRpcType::Struct:
-      payload.members = new MemberMap();
-      break;
-    default:
-      break;
+    case XmlRpcType::String: payload.text = new std::string(); break;
+    case XmlRpcType::DateTime: payload.time = new DateTimeRecord(); break;
+    case XmlRpcType::Base64: payload.binary = new BinaryData(); break;
+    case XmlRpcType::Array: payload.array = new ArrayRecord(); break;
+    case XmlRpcType::Struct: payload.members = new MemberMap(); break;
+    default: break;
   }
   m_nType = t;
   m_payload = payload;

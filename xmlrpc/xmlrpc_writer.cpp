@@ -43,17 +43,12 @@ std::string escapeText(const std::string& text) {
 
 void XmlRpcValue::writeXml(std::ostream& out) const {
   switch (m_nType) {
-    case XmlRpcType::Invalid:
-      throw XmlRpcException("Undefined XmlRpc value");
+    case XmlRpcType::Invalid: throw XmlRpcException("Undefined XmlRpc value");
     case XmlRpcType::Boolean:
       out << "<value><boolean>" << (m_payload.boolean ? "1" : "0") << "</boolean></value>";
       break;
-    case XmlRpcType::Int:
-      out << "<value><i4>" << formatNumber(m_payload.integer) << "</i4></value>";
-      break;
-    case XmlRpcType::Double:
-      out << "<value><double>" << formatNumber(m_payload.real) << "</double></value>";
-      break;
+    case XmlRpcType::Int: out << "<value><i4>" << formatNumber(m_payload.integer) << "</i4></value>"; break;
+    case XmlRpcType::Double: out << "<value><double>" << formatNumber(m_payload.real) << "</double></value>"; break;
     case XmlRpcType::String:
       if (m_payload.text->empty())
         out << "<value><string/></value>";
@@ -71,9 +66,7 @@ void XmlRpcValue::writeXml(std::ostream& out) const {
       out << "<value><dateTime.iso8601>" << buffer << "</dateTime.iso8601></value>";
       break;
     }
-    case XmlRpcType::Base64:
-      out << "<value><base64>" << encodeBase64(*m_payload.binary) << "</base64></value>";
-      break;
+    case XmlRpcType::Base64: out << "<value><base64>" << encodeBase64(*m_payload.binary) << "</base64></value>"; break;
     case XmlRpcType::Array:
       out << "<value><array><data>";
       for (std::int32_t i = 0; i < m_payload.array->count; ++i) m_payload.array->elements[i].writeXml(out);
@@ -88,9 +81,7 @@ void XmlRpcValue::writeXml(std::ostream& out) const {
       }
       out << "</struct></value>\n";
       break;
-    case XmlRpcType::Nil:
-      out << "<value><nil/></value>";
-      break;
+    case XmlRpcType::Nil: out << "<value><nil/></value>"; break;
   }
 }
 

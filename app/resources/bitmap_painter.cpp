@@ -33,8 +33,7 @@ QFont LabelFont(int pixels, bool bold) {
 }
 
 // A rounded button on white: lighter when hovered, darker and pressed in when held.
-void PaintButton(QImage& image, const ButtonColours& colours, Look look, const QString& label,
-                 int labelPixels) {
+void PaintButton(QImage& image, const ButtonColours& colours, Look look, const QString& label, int labelPixels) {
   QColor base = look == Look::Hover ? colours.hover : look == Look::Pressed ? colours.pressed : colours.normal;
   image.fill(kWhite);
   QPainter p(&image);

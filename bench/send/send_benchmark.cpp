@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,12 +14,11 @@
 #include <map>
 #include <string>
 
+#include "cli/notification_window.h"
+
 namespace {
 
 std::map<std::string, std::string> g_endpoint;
-int g_answered = 0;
-int g_expected = 0;
-bool g_end = false;
 
 // Figures of this run, indexed by relayed (0 or 1), for the targets stated as ratios; 0 when
 // the benchmark did not run.
@@ -49,48 +49,33 @@ void StartSandbox() {
   setenv("NORVOSMS_API_URL", g_endpoint["api_url"].c_str(), 1);
   setenv("NORVOSMS_CA_FILE", g_endpoint["ca_file"].c_str(), 1);
   setenv("NO_PROXY", "127.0.0.1", 1);
-  std::atexit([] { Run(std::string(NORVOSMS_PYTHON) + " " NORVOSMS_SOURCE_ROOT "/sandbox/fixture.py stop " NORVOSMS_BENCH_STATE); });
+  std::atexit([] {
+    Run(std::string(NORVOSMS_PYTHON) + " " NORVOSMS_SOURCE_ROOT "/sandbox/fixture.py stop " NORVOSMS_BENCH_STATE);
+  });
 }
 
-LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COPYDATA) {
-    const char* text = static_cast<const char*>(reinterpret_cast<COPYDATASTRUCT*>(lParam)->lpData);
-    if (std::string(text) == "end") {
-      g_end = true;
-    } else {
-      ++g_answered;
-    }
-    // Wakes the waiting GetMessageA, which serves sent messages without returning.
-    if (g_end && g_answered >= g_expected) PostMessageA(hwnd, WM_NULL, 0, 0);
-    return 1;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-HWND CallerWindow() {
-  static HWND hwnd = [] {
-    WNDCLASSA cls{};
-    cls.lpfnWndProc = CountingProc;
-    cls.lpszClassName = "BenchSendCaller";
-    RegisterClassA(&cls);
-    return CreateWindowExA(0, "BenchSendCaller", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  }();
-  return hwnd;
+// The caller's window, on the benchmark thread; never destroyed, as workers may still report.
+NotificationWindow& CallerWindow() {
+  static NotificationWindow* window = new NotificationWindow;
+  return *window;
 }
 
 // Sends one batch on a pool that already runs and pumps until its "end".
 void SendBatch(int count) {
-  g_answered = 0;
-  g_expected = count;
-  g_end = false;
+  NotificationWindow& window = CallerWindow();
+  window.Take();
   for (int i = 0; i < count; ++i) {
-    SendSMS(CallerWindow(), "010" + std::to_string(10000000 + i), "0212345678", "benchmark message", "", "bench",
+    SendSMS(window.Handle(), "010" + std::to_string(10000000 + i), "0212345678", "benchmark message", "", "bench",
             count, "N");
   }
-  // Blocking, as a caller's message loop would: a polling loop would count as client CPU
-  // and hold every notification back until its next turn.
-  MSG msg;
-  while ((!g_end || g_answered < count) && GetMessageA(&msg, 0, 0, 0) > 0) DispatchMessageA(&msg);
+  // Every message answered (number, "fail" or "error") and the batch's "end".
+  // Blocking, as a caller's message loop would: a polling loop would count as client CPU and
+  // hold every notification back until its next turn.
+  window.PumpBlockingUntil([&] {
+    const auto& notes = window.Notes();
+    return std::find(notes.begin(), notes.end(), "end") != notes.end() &&
+           notes.size() >= static_cast<std::size_t>(count) + 1;
+  });
 }
 
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
@@ -159,7 +144,13 @@ void BM_Library1000(benchmark::State& state) {
   FreeDll();
   setenv("NORVOSMS_API_URL", g_endpoint["api_url"].c_str(), 1);
 }
-BENCHMARK(BM_Library1000)->ArgName("relayed")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Library1000)
+    ->ArgName("relayed")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The same calls from Python's xmlrpc.client on three threads: a fresh connection per call
 // (kept 0) or one kept connection per thread (kept 1).
@@ -217,12 +208,8 @@ void BM_IdlePoolCpu10s(benchmark::State& state) {
   SendBatch(1);
   for (auto _ : state) {
     double cpu = CpuSeconds();
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < until) {
-      MSG msg;
-      while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-      Sleep(100);
-    }
+    // Pumping every 100 ms keeps the measuring thread's own share out of the figure.
+    CallerWindow().PumpUntil([] { return false; }, std::chrono::seconds(10), std::chrono::milliseconds(100));
     state.counters["core_percent"] = (CpuSeconds() - cpu) / 10 * 100;
   }
   DestroyThread();

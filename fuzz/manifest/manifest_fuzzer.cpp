@@ -28,7 +28,7 @@ struct Key {
 };
 
 constexpr Key kHeaderKeys[] = {
-    {"[REGESTRY]", "RegTree_RootKey"}, {"[REGESTRY]", "RegTree_KeyPath"}, {"[REGESTRY]", "RegKey_ProgDir"},
+    {"[REGESTRY]", "RegTree_RootKey"}, {"[REGESTRY]", "RegTree_KeyPath"},  {"[REGESTRY]", "RegKey_ProgDir"},
     {"[REGESTRY]", "RegKey_ProgVer"},  {"[REGESTRY]", "RegValue_ExeName"}, {"[SERVER]", "SERVER_Setup"},
     {"[SERVER]", "SERVER_Patch"},      {"[SETUP]", "URL_SetupFile"},       {"[SETUP]", "SetupFileCrc"},
     {"[SETUP]", "DefaultFolder"},      {"[SETUP]", "AutoButton"},          {"[PATCH]", "URL_PatchFile"},
@@ -45,8 +45,8 @@ struct ProgramFolder {
   ProgramFolder() {
     fs::remove_all(root);
     fs::create_directories(root / "program" / "sub");
-    std::ofstream(root / "program" / "a.dll", std::ios::binary) << "abc";          // 3, cadbbe3d
-    std::ofstream(root / "program" / "sub" / "b.dll", std::ios::binary) << "";     // 0, ffffffff
+    std::ofstream(root / "program" / "a.dll", std::ios::binary) << "abc";       // 3, cadbbe3d
+    std::ofstream(root / "program" / "sub" / "b.dll", std::ios::binary) << "";  // 0, ffffffff
     std::ofstream(root / "secret.dll", std::ios::binary) << "abc";
     ::mkfifo((root / "program" / "pipe").c_str(), 0600);
     ::mkfifo((root / "trap").c_str(), 0600);

@@ -36,6 +36,6 @@
 extern "C" {
 // Starts a program or opens a web page without waiting for it. Returns a value above 32 on
 // success, otherwise one of the SE_ERR_* values (0 when out of resources).
-HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
-                               LPCSTR lpDirectory, INT nShowCmd);
+HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory,
+                               INT nShowCmd);
 }

@@ -37,8 +37,8 @@ void WINAPI SetLastError(DWORD dwErrCode);
 #define ERROR_MR_MID_NOT_FOUND 317L
 #define LMEM_FIXED 0x0000
 #define LMEM_ZEROINIT 0x0040
-DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
-                            LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
+                            DWORD nSize, va_list* Arguments);
 HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
 }

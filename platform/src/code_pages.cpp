@@ -107,13 +107,17 @@ bool DecodeUtf8(const unsigned char* s, size_t n, std::u16string& out, bool stri
     int need = 0;
     unsigned char lo = 0x80, hi = 0xBF;
     char32_t cp = 0;
-    if (b >= 0xC2 && b <= 0xDF) { need = 1; cp = b & 0x1F; }
-    else if (b >= 0xE0 && b <= 0xEF) {
-      need = 2; cp = b & 0x0F;
+    if (b >= 0xC2 && b <= 0xDF) {
+      need = 1;
+      cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      need = 2;
+      cp = b & 0x0F;
       if (b == 0xE0) lo = 0xA0;
       if (b == 0xED) hi = 0x9F;  // no surrogates
     } else if (b >= 0xF0 && b <= 0xF4) {
-      need = 3; cp = b & 0x07;
+      need = 3;
+      cp = b & 0x07;
       if (b == 0xF0) lo = 0x90;
       if (b == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
     }
@@ -233,8 +237,7 @@ bool EncodeIconv(UINT codePage, const char16_t* s, size_t n, std::string& out, c
     out += defaultChar;
     const char16_t* unit = reinterpret_cast<const char16_t*>(in);
     size_t skip = 1;
-    if (*unit >= 0xD800 && *unit <= 0xDBFF && inLeft >= 2 * sizeof(char16_t) && unit[1] >= 0xDC00 &&
-        unit[1] <= 0xDFFF)
+    if (*unit >= 0xD800 && *unit <= 0xDBFF && inLeft >= 2 * sizeof(char16_t) && unit[1] >= 0xDC00 && unit[1] <= 0xDFFF)
       skip = 2;
     in += skip * sizeof(char16_t);
     inLeft -= skip * sizeof(char16_t);

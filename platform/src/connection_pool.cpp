@@ -100,8 +100,8 @@ void DropStale(Server& server, std::vector<CURL*>& doomed) {
 
 }  // namespace
 
-bool AcquireConnection(const std::string& server, const std::string& key, DWORD limit,
-                       Clock::time_point deadline, PooledConnection& out) {
+bool AcquireConnection(const std::string& server, const std::string& key, DWORD limit, Clock::time_point deadline,
+                       PooledConnection& out) {
   if (limit == 0) limit = 1;
   Pool& pool = ThePool();
   std::vector<CURL*> doomed;

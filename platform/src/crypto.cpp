@@ -10,10 +10,11 @@
 #include <strings.h>
 
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include "handle_table.h"
 
 namespace {
 
@@ -66,15 +67,9 @@ struct Key {
 
 std::mutex g_mutex;
 ULONG_PTR g_nextHandle = 0x100;
-std::map<ULONG_PTR, std::unique_ptr<Provider>> g_providers;
-std::map<ULONG_PTR, std::unique_ptr<Hash>> g_hashes;
-std::map<ULONG_PTR, std::unique_ptr<Key>> g_keys;
-
-template <typename T>
-T* Find(std::map<ULONG_PTR, std::unique_ptr<T>>& table, ULONG_PTR handle) {
-  auto it = table.find(handle);
-  return it == table.end() ? nullptr : it->second.get();
-}
+norvosms::platform::HandleTable<ULONG_PTR, std::unique_ptr<Provider>> g_providers;
+norvosms::platform::HandleTable<ULONG_PTR, std::unique_ptr<Hash>> g_hashes;
+norvosms::platform::HandleTable<ULONG_PTR, std::unique_ptr<Key>> g_keys;
 
 BOOL Fail(DWORD error) {
   SetLastError(error);
@@ -132,8 +127,8 @@ bool KnownProvider(LPCSTR name) {
 
 // In memory: every user has the provider's default key container, so any container name is
 // found; there are no stored key pairs.
-extern "C" BOOL WINAPI CryptAcquireContextA(HCRYPTPROV* phProv, LPCSTR szContainer, LPCSTR szProvider,
-                                            DWORD dwProvType, DWORD dwFlags) {
+extern "C" BOOL WINAPI CryptAcquireContextA(HCRYPTPROV* phProv, LPCSTR szContainer, LPCSTR szProvider, DWORD dwProvType,
+                                            DWORD dwFlags) {
   (void)szContainer;
   if (!phProv) return Fail(ERROR_INVALID_PARAMETER);
   *phProv = 0;
@@ -143,7 +138,7 @@ extern "C" BOOL WINAPI CryptAcquireContextA(HCRYPTPROV* phProv, LPCSTR szContain
   if (!Openssl().md5) return Fail(NTE_FAIL);
   std::lock_guard<std::mutex> lock(g_mutex);
   ULONG_PTR handle = g_nextHandle++;
-  g_providers[handle] = std::make_unique<Provider>();
+  g_providers.Add(handle, std::make_unique<Provider>());
   *phProv = handle;
   return TRUE;
 }
@@ -151,7 +146,7 @@ extern "C" BOOL WINAPI CryptAcquireContextA(HCRYPTPROV* phProv, LPCSTR szContain
 // Frees the context; hashes and keys made from it stay usable until destroyed.
 extern "C" BOOL WINAPI CryptReleaseContext(HCRYPTPROV hProv, DWORD dwFlags) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (!g_providers.erase(hProv)) return Fail(ERROR_INVALID_HANDLE);
+  if (!g_providers.Remove(hProv)) return Fail(ERROR_INVALID_HANDLE);
   if (dwFlags) return Fail(NTE_BAD_FLAGS);
   return TRUE;
 }
@@ -162,7 +157,7 @@ extern "C" BOOL WINAPI CryptCreateHash(HCRYPTPROV hProv, ALG_ID Algid, HCRYPTKEY
   if (!phHash) return Fail(ERROR_INVALID_PARAMETER);
   *phHash = 0;
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (!Find(g_providers, hProv)) return Fail(NTE_BAD_UID);
+  if (!g_providers.Find(hProv)) return Fail(NTE_BAD_UID);
   if (Algid != CALG_MD5) return Fail(NTE_BAD_ALGID);
   if (hKey) return Fail(NTE_BAD_KEY);
   if (dwFlags) return Fail(NTE_BAD_FLAGS);
@@ -170,7 +165,7 @@ extern "C" BOOL WINAPI CryptCreateHash(HCRYPTPROV hProv, ALG_ID Algid, HCRYPTKEY
   hash->ctx.reset(EVP_MD_CTX_new());
   if (!hash->ctx || EVP_DigestInit_ex(hash->ctx.get(), Openssl().md5, nullptr) != 1) return Fail(NTE_FAIL);
   ULONG_PTR handle = g_nextHandle++;
-  g_hashes[handle] = std::move(hash);
+  g_hashes.Add(handle, std::move(hash));
   *phHash = handle;
   return TRUE;
 }
@@ -178,7 +173,7 @@ extern "C" BOOL WINAPI CryptCreateHash(HCRYPTPROV hProv, ALG_ID Algid, HCRYPTKEY
 // On EVP_DigestUpdate; a hash whose value was taken takes no more data.
 extern "C" BOOL WINAPI CryptHashData(HCRYPTHASH hHash, const BYTE* pbData, DWORD dwDataLen, DWORD dwFlags) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  Hash* hash = Find(g_hashes, hHash);
+  Hash* hash = g_hashes.Find(hHash);
   if (!hash) return Fail(NTE_BAD_HASH);
   if (dwFlags) return Fail(NTE_BAD_FLAGS);
   if (hash->finished) return Fail(NTE_BAD_HASH_STATE);
@@ -192,7 +187,7 @@ extern "C" BOOL WINAPI CryptGetHashParam(HCRYPTHASH hHash, DWORD dwParam, BYTE* 
                                          DWORD dwFlags) {
   if (!pdwDataLen) return Fail(ERROR_INVALID_PARAMETER);
   std::lock_guard<std::mutex> lock(g_mutex);
-  Hash* hash = Find(g_hashes, hHash);
+  Hash* hash = g_hashes.Find(hHash);
   if (!hash) return Fail(NTE_BAD_HASH);
   if (dwFlags) return Fail(NTE_BAD_FLAGS);
   BYTE value[kMd5Size];
@@ -223,7 +218,7 @@ extern "C" BOOL WINAPI CryptGetHashParam(HCRYPTHASH hHash, DWORD dwParam, BYTE* 
 
 extern "C" BOOL WINAPI CryptDestroyHash(HCRYPTHASH hHash) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (!g_hashes.erase(hHash)) return Fail(NTE_BAD_HASH);
+  if (!g_hashes.Remove(hHash)) return Fail(NTE_BAD_HASH);
   return TRUE;
 }
 
@@ -234,8 +229,8 @@ extern "C" BOOL WINAPI CryptDeriveKey(HCRYPTPROV hProv, ALG_ID Algid, HCRYPTHASH
   if (!phKey) return Fail(ERROR_INVALID_PARAMETER);
   *phKey = 0;
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (!Find(g_providers, hProv)) return Fail(NTE_BAD_UID);
-  Hash* hash = Find(g_hashes, hBaseData);
+  if (!g_providers.Find(hProv)) return Fail(NTE_BAD_UID);
+  Hash* hash = g_hashes.Find(hBaseData);
   if (!hash) return Fail(NTE_BAD_HASH);
   if (Algid != CALG_RC2) return Fail(NTE_BAD_ALGID);
   DWORD bits = dwFlags >> 16;
@@ -246,14 +241,14 @@ extern "C" BOOL WINAPI CryptDeriveKey(HCRYPTPROV hProv, ALG_ID Algid, HCRYPTHASH
   auto key = std::make_unique<Key>();
   key->bytes.assign(hash->digest, hash->digest + bits / 8);
   ULONG_PTR handle = g_nextHandle++;
-  g_keys[handle] = std::move(key);
+  g_keys.Add(handle, std::move(key));
   *phKey = handle;
   return TRUE;
 }
 
 extern "C" BOOL WINAPI CryptDestroyKey(HCRYPTKEY hKey) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (!g_keys.erase(hKey)) return Fail(NTE_BAD_KEY);
+  if (!g_keys.Remove(hKey)) return Fail(NTE_BAD_KEY);
   return TRUE;
 }
 
@@ -263,7 +258,7 @@ extern "C" BOOL WINAPI CryptEncrypt(HCRYPTKEY hKey, HCRYPTHASH hHash, BOOL Final
                                     DWORD* pdwDataLen, DWORD dwBufLen) {
   if (!pdwDataLen) return Fail(ERROR_INVALID_PARAMETER);
   std::lock_guard<std::mutex> lock(g_mutex);
-  Key* key = Find(g_keys, hKey);
+  Key* key = g_keys.Find(hKey);
   if (!key) return Fail(NTE_BAD_KEY);
   if (hHash) return Fail(NTE_BAD_HASH);
   if (dwFlags) return Fail(NTE_BAD_FLAGS);
@@ -296,7 +291,7 @@ extern "C" BOOL WINAPI CryptDecrypt(HCRYPTKEY hKey, HCRYPTHASH hHash, BOOL Final
                                     DWORD* pdwDataLen) {
   if (!pdwDataLen) return Fail(ERROR_INVALID_PARAMETER);
   std::lock_guard<std::mutex> lock(g_mutex);
-  Key* key = Find(g_keys, hKey);
+  Key* key = g_keys.Find(hKey);
   if (!key) return Fail(NTE_BAD_KEY);
   if (hHash) return Fail(NTE_BAD_HASH);
   if (dwFlags) return Fail(NTE_BAD_FLAGS);

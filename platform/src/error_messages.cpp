@@ -40,8 +40,8 @@ const char* FindSystemMessage(DWORD code) {
 }  // namespace
 
 // Only FORMAT_MESSAGE_FROM_SYSTEM with inserts ignored; every language gets the English text.
-extern "C" DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID, DWORD dwMessageId, DWORD, LPSTR lpBuffer,
-                                       DWORD nSize, va_list*) {
+extern "C" DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID, DWORD dwMessageId, DWORD, LPSTR lpBuffer, DWORD nSize,
+                                       va_list*) {
   if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) || !lpBuffer) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;

@@ -42,7 +42,9 @@ std::string LinuxPath(LPCSTR path) {
 DWORD ErrorOf(int error) {
   switch (error) {
     case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: case ENAMETOOLONG: case ELOOP: return ERROR_PATH_NOT_FOUND;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return ERROR_PATH_NOT_FOUND;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case EAGAIN: return ERROR_NO_DATA;
     default: return ERROR_ACCESS_DENIED;
@@ -119,8 +121,8 @@ extern "C" BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
 }
 
 // read(2), synchronous only; EAGAIN (a FIFO without data) becomes ERROR_NO_DATA.
-extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-                                LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
+extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                                LPOVERLAPPED lpOverlapped) {
   if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
   std::shared_ptr<FileObject> file = FindFile(hFile);
   if (!file) return FALSE;

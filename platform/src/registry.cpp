@@ -3,6 +3,8 @@
 // returns (rollback journal, synchronous=FULL), so a killed process leaves its returned writes.
 #include <winreg.h>
 
+#include "handle_table.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sqlite3.h>
@@ -15,14 +17,14 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <memory>
 #include <vector>
 
 namespace {
 
 constexpr int kBusyTimeoutMs = 15000;
-constexpr std::size_t kMaxKeyNameLength = 255;    // one path component
-constexpr std::size_t kMaxKeyDepth = 512;         // components in one path
+constexpr std::size_t kMaxKeyNameLength = 255;  // one path component
+constexpr std::size_t kMaxKeyDepth = 512;       // components in one path
 constexpr std::size_t kMaxValueNameLength = 16383;
 constexpr DWORD kMaxValueSize = 1024 * 1024;
 
@@ -45,7 +47,7 @@ struct KeyHandle {
 };
 
 std::mutex g_handlesMutex;
-std::unordered_set<KeyHandle*> g_handles;
+norvosms::platform::HandleTable<HKEY, std::unique_ptr<KeyHandle>> g_handles;
 
 std::string EnvOrEmpty(const char* name) {
   const char* value = std::getenv(name);
@@ -71,9 +73,7 @@ std::string HiveFolder(HiveId hive) {
   return config + "/norvosms";
 }
 
-std::string HiveFile(HiveId hive) {
-  return HiveFolder(hive) + (hive == kUserHive ? "/user.db" : "/machine.db");
-}
+std::string HiveFile(HiveId hive) { return HiveFolder(hive) + (hive == kUserHive ? "/user.db" : "/machine.db"); }
 
 void MakeFolders(const std::string& dir, mode_t mode) {
   for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
@@ -173,8 +173,8 @@ bool Resolve(HKEY key, HiveId& hive, std::string& path, REGSAM& access) {
     return true;
   }
   std::lock_guard<std::mutex> lock(g_handlesMutex);
-  auto* handle = reinterpret_cast<KeyHandle*>(key);
-  if (!g_handles.count(handle)) return false;
+  const KeyHandle* handle = g_handles.Find(key);
+  if (!handle) return false;
   hive = handle->hive;
   path = handle->path;
   access = handle->access;
@@ -220,10 +220,11 @@ int KeyExists(sqlite3* db, const std::string& path) {
 }
 
 HKEY NewHandle(HiveId hive, std::string path, REGSAM access) {
-  auto* handle = new KeyHandle{hive, std::move(path), access};
+  auto handle = std::make_unique<KeyHandle>(KeyHandle{hive, std::move(path), access});
+  HKEY key = reinterpret_cast<HKEY>(handle.get());
   std::lock_guard<std::mutex> lock(g_handlesMutex);
-  g_handles.insert(handle);
-  return reinterpret_cast<HKEY>(handle);
+  g_handles.Add(key, std::move(handle));
+  return key;
 }
 
 std::string ValueName(LPCSTR name) { return name ? std::string(name) : std::string(); }
@@ -256,9 +257,8 @@ extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOpti
 }
 
 // On SQLite: inserts every missing level of the path in one transaction.
-extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
-                                          DWORD dwOptions, REGSAM samDesired,
-                                          const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                                          REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
                                           PHKEY phkResult, LPDWORD lpdwDisposition) {
   (void)Reserved;
   (void)lpClass;
@@ -307,8 +307,8 @@ extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Rese
 }
 
 // On SQLite: one SELECT; sizes and ERROR_MORE_DATA as on Windows.
-extern "C" LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
-                                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+extern "C" LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                           LPBYTE lpData, LPDWORD lpcbData) {
   if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   HiveId hive;
   std::string path;
@@ -395,11 +395,10 @@ extern "C" LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 // Frees the handle; the predefined roots need no closing.
 extern "C" LSTATUS WINAPI RegCloseKey(HKEY hKey) {
   if (hKey == HKEY_CURRENT_USER || hKey == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
-  auto* handle = reinterpret_cast<KeyHandle*>(hKey);
+  std::unique_ptr<KeyHandle> handle;
   {
     std::lock_guard<std::mutex> lock(g_handlesMutex);
-    if (!g_handles.erase(handle)) return ERROR_INVALID_HANDLE;
+    handle = g_handles.Remove(hKey);
   }
-  delete handle;
-  return ERROR_SUCCESS;
+  return handle ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

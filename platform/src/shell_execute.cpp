@@ -19,7 +19,7 @@ extern char** environ;
 
 namespace {
 
-constexpr INT_PTR kStarted = 42;  // any value above 32 means success; Windows callers see 42 too
+constexpr INT_PTR kStarted = 42;             // any value above 32 means success; Windows callers see 42 too
 constexpr std::size_t kMaxArguments = 4096;  // bound on what one parameter string may split into
 
 HINSTANCE Result(INT_PTR value) { return reinterpret_cast<HINSTANCE>(value); }
@@ -132,11 +132,10 @@ const char* ShellLogPath() {
   return path && *path ? path : nullptr;
 }
 
-void Record(const char* logPath, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
-            INT show) {
+void Record(const char* logPath, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
   std::ofstream log(logPath, std::ios::app | std::ios::binary);
-  log << LogField(verb) << '\t' << LogField(file) << '\t' << LogField(parameters) << '\t'
-      << LogField(directory) << '\t' << show << '\n';
+  log << LogField(verb) << '\t' << LogField(file) << '\t' << LogField(parameters) << '\t' << LogField(directory) << '\t'
+      << show << '\n';
 }
 
 INT_PTR ErrnoToShellError(int error) {
@@ -196,7 +195,7 @@ std::vector<std::string> BrowserCommand(const std::string& address) {
 }
 
 bool IsFolder(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -211,8 +210,8 @@ std::string FileNameOf(const std::string& path) {
 // given an address. The show command is not applied. Programs named without a folder are looked
 // up on PATH only, not in the current folder. With NORVOSMS_SHELL_LOG set, every call is appended
 // to that file, and web pages are recorded there instead of opened.
-extern "C" HINSTANCE WINAPI ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile,
-                                          LPCSTR lpParameters, LPCSTR lpDirectory, INT nShowCmd) {
+extern "C" HINSTANCE WINAPI ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
+                                          LPCSTR lpDirectory, INT nShowCmd) {
   const char* logPath = ShellLogPath();
   if (logPath) Record(logPath, lpOperation, lpFile, lpParameters, lpDirectory, nShowCmd);
 

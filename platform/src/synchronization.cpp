@@ -1,11 +1,11 @@
 #include <synchapi.h>
 #include <winerror.h>
 
+#include "handle_table.h"
 #include "kernel_object.h"
 
 #include <chrono>
 #include <thread>
-#include <unordered_map>
 
 namespace norvosms::platform {
 
@@ -21,39 +21,36 @@ bool KernelObject::WaitSignalled(DWORD milliseconds) {
     m_signalled.wait(lock, [this] { return m_bSignalled; });
     return true;
   }
-  return m_signalled.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                              [this] { return m_bSignalled; });
+  return m_signalled.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_bSignalled; });
 }
 
 namespace {
 
-// Handles are looked up, never dereferenced, so a stale or made-up handle fails cleanly.
-struct HandleTable {
+struct KernelHandles {
   std::mutex mutex;
-  std::unordered_map<HANDLE, std::shared_ptr<KernelObject>> objects;
+  HandleTable<HANDLE, std::shared_ptr<KernelObject>> objects;
   std::uintptr_t next = 0x100;
 };
 
-HandleTable& Handles() {
-  static HandleTable* table = new HandleTable;  // never destroyed: detached threads outlive exit
+KernelHandles& Handles() {
+  static KernelHandles* table = new KernelHandles;  // never destroyed: detached threads outlive exit
   return *table;
 }
 
 }  // namespace
 
 std::shared_ptr<KernelObject> FindHandle(HANDLE handle) {
-  HandleTable& table = Handles();
+  KernelHandles& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
-  auto it = table.objects.find(handle);
-  return it == table.objects.end() ? nullptr : it->second;
+  return table.objects.Share(handle);
 }
 
 HANDLE RegisterHandle(std::shared_ptr<KernelObject> object) {
-  HandleTable& table = Handles();
+  KernelHandles& table = Handles();
   std::lock_guard<std::mutex> lock(table.mutex);
   table.next += 4;  // multiples of four, as on Windows
   HANDLE handle = reinterpret_cast<HANDLE>(table.next);
-  table.objects.emplace(handle, std::move(object));
+  table.objects.Add(handle, std::move(object));
   return handle;
 }
 
@@ -96,9 +93,13 @@ extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds
 
 // Drops the handle; the object lives on while its thread still runs (or a read on it).
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
-  auto& table = norvosms::platform::Handles();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  if (table.objects.erase(hObject) == 0) {
+  std::shared_ptr<norvosms::platform::KernelObject> object;
+  {
+    auto& table = norvosms::platform::Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    object = table.objects.Remove(hObject);
+  }
+  if (!object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }

@@ -32,8 +32,8 @@ void* ThreadMain(void* raw) {
 // A detached pthread; the handle is signalled when the procedure returns. Only initflag 0
 // (running at once) is offered: anything else fails with EINVAL.
 extern "C" std::uintptr_t _beginthreadex(void* /*security*/, unsigned stack_size,
-                                         unsigned(__stdcall* start_address)(void*), void* arglist,
-                                         unsigned initflag, unsigned* thrdaddr) {
+                                         unsigned(__stdcall* start_address)(void*), void* arglist, unsigned initflag,
+                                         unsigned* thrdaddr) {
   if (start_address == nullptr || initflag != 0) {
     errno = EINVAL;
     return 0;

@@ -1,6 +1,8 @@
 #include <winerror.h>
 #include <winuser.h>
 
+#include "handle_table.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -57,7 +59,7 @@ struct WindowClass {
 struct MessageState {
   std::mutex mutex;
   std::unordered_map<std::string, WindowClass> classes;
-  std::unordered_map<HWND, Window> windows;
+  norvosms::platform::HandleTable<HWND, std::unique_ptr<Window>> windows;
   HWND nextWindow = kFirstWindow;
   ATOM nextAtom = 0xC000;
 };
@@ -87,9 +89,7 @@ struct QueueHolder {
     MessageState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     queue->ended = true;
-    for (auto it = state.windows.begin(); it != state.windows.end();) {
-      it = it->second.owner == queue ? state.windows.erase(it) : std::next(it);
-    }
+    state.windows.RemoveIf([this](const Window& window) { return window.owner == queue; });
     for (auto& sent : queue->sent) Complete(*sent, 0);
     queue->sent.clear();
     queue->posted.clear();
@@ -104,10 +104,7 @@ const std::shared_ptr<ThreadQueue>& CurrentQueue() {
   return t_queue.queue;
 }
 
-Window* FindWindowLocked(HWND hwnd) {
-  auto it = State().windows.find(hwnd);
-  return it == State().windows.end() ? nullptr : &it->second;
-}
+Window* FindWindowLocked(HWND hwnd) { return State().windows.Find(hwnd); }
 
 // Runs one message sent from another thread; the lock is released around the procedure.
 void ServeSent(std::unique_lock<std::mutex>& lock, const std::shared_ptr<SentMessage>& sent) {
@@ -200,8 +197,8 @@ extern "C" BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE /*hInstanc
 
 // Every window is message-only (there is no display): it has a procedure and belongs to
 // the creating thread, whatever parent is given. WM_CREATE returning -1 cancels it.
-extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
-                                       int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                                       int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                                        HINSTANCE hInstance, LPVOID lpParam) {
   if (lpClassName == nullptr) {
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -221,11 +218,12 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCS
     do {
       hwnd = state.nextWindow;
       state.nextWindow = hwnd >= kLastWindow ? kFirstWindow : hwnd + 2;
-    } while (state.windows.count(hwnd) != 0);
-    state.windows.emplace(hwnd, Window{procedure, CurrentQueue(), cls->first});
+    } while (state.windows.Contains(hwnd));
+    state.windows.Add(hwnd, std::make_unique<Window>(Window{procedure, CurrentQueue(), cls->first}));
   }
-  CREATESTRUCTA create{lpParam,  hInstance, hMenu,  hWndParent,  nHeight,    nWidth,
-                       Y,        X,         static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
+  CREATESTRUCTA create{
+      lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, Y, X, static_cast<LONG>(dwStyle),
+      lpWindowName, lpClassName, dwExStyle};
   if (procedure(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
     DestroyWindow(hwnd);
     return 0;
@@ -254,10 +252,10 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
   procedure(hWnd, WM_DESTROY, 0, 0);
   lock.lock();
   ThreadQueue& queue = *t_queue.queue;
-  state.windows.erase(hWnd);
-  queue.posted.erase(std::remove_if(queue.posted.begin(), queue.posted.end(),
-                                    [hWnd](const MSG& m) { return m.hwnd == hWnd; }),
-                     queue.posted.end());
+  state.windows.Remove(hWnd);
+  queue.posted.erase(
+      std::remove_if(queue.posted.begin(), queue.posted.end(), [hWnd](const MSG& m) { return m.hwnd == hWnd; }),
+      queue.posted.end());
   for (auto it = queue.sent.begin(); it != queue.sent.end();) {
     if ((*it)->hwnd == hWnd) {
       Complete(**it, 0);
@@ -347,8 +345,7 @@ extern "C" void WINAPI PostQuitMessage(int nExitCode) {
 }
 
 // Serves messages sent by other threads first, as on Windows, then looks at posted ones.
-extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                                    UINT wRemoveMsg) {
+extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
   if (lpMsg == nullptr) return FALSE;
   MessageState& state = State();
   std::unique_lock<std::mutex> lock(state.mutex);
@@ -356,8 +353,7 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, 
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  return TakeMessage(lock, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE
-                                                                                                    : FALSE;
+  return TakeMessage(lock, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 // Blocks until a posted message matches; 0 for WM_QUIT, -1 for a bad window or buffer.

@@ -6,6 +6,7 @@
 #include <winerror.h>
 
 #include "connection_pool.h"
+#include "handle_table.h"
 #include "http_limits.h"
 
 #include <curl/curl.h>
@@ -86,37 +87,29 @@ struct Handle {
 };
 
 std::mutex g_handlesLock;
-std::unordered_map<void*, std::unique_ptr<Handle>> g_handles;
+norvosms::platform::HandleTable<HINTERNET, std::unique_ptr<Handle>> g_handles;
 Options g_globalOptions;
-
-Handle* Lookup(HINTERNET h, Kind kind) {
-  std::lock_guard<std::mutex> guard(g_handlesLock);
-  auto it = g_handles.find(h);
-  if (it == g_handles.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  if (it->second->kind != kind) {
-    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-    return nullptr;
-  }
-  return it->second.get();
-}
 
 Handle* LookupAny(HINTERNET h) {
   std::lock_guard<std::mutex> guard(g_handlesLock);
-  auto it = g_handles.find(h);
-  if (it == g_handles.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
+  Handle* handle = g_handles.Find(h);
+  if (!handle) SetLastError(ERROR_INVALID_HANDLE);
+  return handle;
+}
+
+Handle* Lookup(HINTERNET h, Kind kind) {
+  Handle* handle = LookupAny(h);
+  if (handle && handle->kind != kind) {
+    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
     return nullptr;
   }
-  return it->second.get();
+  return handle;
 }
 
 HINTERNET Register(std::unique_ptr<Handle> handle) {
-  void* key = handle.get();
+  HINTERNET key = handle.get();
   std::lock_guard<std::mutex> guard(g_handlesLock);
-  g_handles.emplace(key, std::move(handle));
+  g_handles.Add(key, std::move(handle));
   return key;
 }
 
@@ -144,34 +137,24 @@ DWORD CertErrorCode(int x509Error) {
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
     case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-    case X509_V_ERR_CERT_UNTRUSTED:
-      return ERROR_INTERNET_INVALID_CA;
+    case X509_V_ERR_CERT_UNTRUSTED: return ERROR_INTERNET_INVALID_CA;
     case X509_V_ERR_CERT_NOT_YET_VALID:
     case X509_V_ERR_CERT_HAS_EXPIRED:
     case X509_V_ERR_ERROR_IN_CERT_NOT_BEFORE_FIELD:
-    case X509_V_ERR_ERROR_IN_CERT_NOT_AFTER_FIELD:
-      return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+    case X509_V_ERR_ERROR_IN_CERT_NOT_AFTER_FIELD: return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
     case X509_V_ERR_HOSTNAME_MISMATCH:
-    case X509_V_ERR_IP_ADDRESS_MISMATCH:
-      return ERROR_INTERNET_SEC_CERT_CN_INVALID;
-    case X509_V_ERR_CERT_REVOKED:
-      return ERROR_INTERNET_SEC_CERT_REVOKED;
-    default:
-      return ERROR_INTERNET_SEC_INVALID_CERT;
+    case X509_V_ERR_IP_ADDRESS_MISMATCH: return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+    case X509_V_ERR_CERT_REVOKED: return ERROR_INTERNET_SEC_CERT_REVOKED;
+    default: return ERROR_INTERNET_SEC_INVALID_CERT;
   }
 }
 
 bool Ignored(DWORD code, int x509Error, DWORD securityFlags) {
   switch (code) {
-    case ERROR_INTERNET_INVALID_CA:
-      return securityFlags & SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
-      return securityFlags & SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
-    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
-      return securityFlags & SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
-    default:
-      return x509Error == X509_V_ERR_INVALID_PURPOSE &&
-             (securityFlags & SECURITY_FLAG_IGNORE_WRONG_USAGE);
+    case ERROR_INTERNET_INVALID_CA: return securityFlags & SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID: return securityFlags & SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID: return securityFlags & SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+    default: return x509Error == X509_V_ERR_INVALID_PURPOSE && (securityFlags & SECURITY_FLAG_IGNORE_WRONG_USAGE);
   }
 }
 
@@ -221,9 +204,8 @@ TrustedStores& Stores() {
 std::string FileStamp(const std::string& path) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0) return path + "|-";
-  return path + "|" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
-         std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
-         std::to_string(st.st_mtim.tv_nsec);
+  return path + "|" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
+         ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
 
 // What libcurl itself would put in the store, plus the extra authorities; null when the
@@ -355,17 +337,12 @@ DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
   long osErrno = 0;
   curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
   switch (code) {
-    case CURLE_URL_MALFORMAT:
-      return ERROR_INTERNET_INVALID_URL;
-    case CURLE_UNSUPPORTED_PROTOCOL:
-      return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    case CURLE_URL_MALFORMAT: return ERROR_INTERNET_INVALID_URL;
+    case CURLE_UNSUPPORTED_PROTOCOL: return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-      return ERROR_INTERNET_NAME_NOT_RESOLVED;
-    case CURLE_COULDNT_CONNECT:
-      return ERROR_INTERNET_CANNOT_CONNECT;
-    case CURLE_OPERATION_TIMEDOUT:
-      return ERROR_INTERNET_TIMEOUT;
+    case CURLE_COULDNT_RESOLVE_PROXY: return ERROR_INTERNET_NAME_NOT_RESOLVED;
+    case CURLE_COULDNT_CONNECT: return ERROR_INTERNET_CANNOT_CONNECT;
+    case CURLE_OPERATION_TIMEDOUT: return ERROR_INTERNET_TIMEOUT;
     case CURLE_ABORTED_BY_CALLBACK:
       return request.timedOut ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_SEND_ERROR:
@@ -376,17 +353,14 @@ DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
       return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
                                                        : ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE:
-      return ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_PARTIAL_FILE: return ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_HTTP2:
-    case CURLE_TOO_MANY_REDIRECTS:
-      return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+    case CURLE_TOO_MANY_REDIRECTS: return ERROR_HTTP_INVALID_SERVER_RESPONSE;
     case CURLE_SSL_CONNECT_ERROR:
       if (osErrno == ECONNRESET) return ERROR_INTERNET_CONNECTION_RESET;
       return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
-    case CURLE_PEER_FAILED_VERIFICATION:
-      return ERROR_INTERNET_INVALID_CA;
+    case CURLE_PEER_FAILED_VERIFICATION: return ERROR_INTERNET_INVALID_CA;
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_CACERT_BADFILE:
@@ -395,12 +369,9 @@ DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
     case CURLE_USE_SSL_FAILED:
     case CURLE_SSL_SHUTDOWN_FAILED:
     case CURLE_SSL_CRL_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR:
-      return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
-    case CURLE_OUT_OF_MEMORY:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-      return ERROR_INTERNET_INTERNAL_ERROR;
+    case CURLE_SSL_ISSUER_ERROR: return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+    case CURLE_OUT_OF_MEMORY: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_INTERNET_INTERNAL_ERROR;
   }
 }
 
@@ -496,9 +467,8 @@ extern "C" HINTERNET WINAPI InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, 
 }
 
 // Records host and port only; as on Windows, the network is first reached by HttpSendRequestA.
-extern "C" HINTERNET WINAPI InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName,
-                                             INTERNET_PORT nServerPort, LPCSTR, LPCSTR, DWORD dwService,
-                                             DWORD, DWORD_PTR) {
+extern "C" HINTERNET WINAPI InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName, INTERNET_PORT nServerPort,
+                                             LPCSTR, LPCSTR, DWORD dwService, DWORD, DWORD_PTR) {
   Handle* root = Lookup(hInternet, Kind::Root);
   if (!root) return nullptr;
   if (!lpszServerName || dwService != INTERNET_SERVICE_HTTP) {
@@ -514,8 +484,7 @@ extern "C" HINTERNET WINAPI InternetConnectA(HINTERNET hInternet, LPCSTR lpszSer
 
 // Time-outs (kept per handle, inherited by handles opened from it), security flags of a
 // request, connection limits (kept and reported; libcurl opens one connection per request).
-extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
-                                          DWORD dwBufferLength) {
+extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer, DWORD dwBufferLength) {
   if (!lpBuffer || dwBufferLength < sizeof(DWORD)) {
     SetLastError(ERROR_INTERNET_BAD_OPTION_LENGTH);
     return FALSE;
@@ -545,9 +514,7 @@ extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, L
       }
       handle->securityFlags = value | (handle->securityFlags & SECURITY_FLAG_SECURE);
       return TRUE;
-    default:
-      SetLastError(ERROR_INTERNET_INVALID_OPTION);
-      return FALSE;
+    default: SetLastError(ERROR_INTERNET_INVALID_OPTION); return FALSE;
   }
 }
 
@@ -568,8 +535,7 @@ extern "C" BOOL WINAPI InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption,
     case INTERNET_OPTION_CONNECT_TIMEOUT: return SetDword(lpBuffer, lpdwBufferLength, options.connectTimeoutMs);
     case INTERNET_OPTION_SEND_TIMEOUT: return SetDword(lpBuffer, lpdwBufferLength, options.sendTimeoutMs);
     case INTERNET_OPTION_RECEIVE_TIMEOUT: return SetDword(lpBuffer, lpdwBufferLength, options.receiveTimeoutMs);
-    case INTERNET_OPTION_MAX_CONNS_PER_SERVER:
-      return SetDword(lpBuffer, lpdwBufferLength, options.maxConnsPerServer);
+    case INTERNET_OPTION_MAX_CONNS_PER_SERVER: return SetDword(lpBuffer, lpdwBufferLength, options.maxConnsPerServer);
     case INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER:
       return SetDword(lpBuffer, lpdwBufferLength, options.maxConnsPer10Server);
     case INTERNET_OPTION_SECURITY_FLAGS:
@@ -578,16 +544,14 @@ extern "C" BOOL WINAPI InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption,
         return FALSE;
       }
       return SetDword(lpBuffer, lpdwBufferLength, handle->securityFlags);
-    default:
-      SetLastError(ERROR_INTERNET_INVALID_OPTION);
-      return FALSE;
+    default: SetLastError(ERROR_INTERNET_INVALID_OPTION); return FALSE;
   }
 }
 
 // Records the request; the security flags start from the request flags, as on Windows.
 extern "C" HINTERNET WINAPI HttpOpenRequestA(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszObjectName,
-                                             LPCSTR lpszVersion, LPCSTR, LPCSTR* lplpszAcceptTypes,
-                                             DWORD dwFlags, DWORD_PTR) {
+                                             LPCSTR lpszVersion, LPCSTR, LPCSTR* lplpszAcceptTypes, DWORD dwFlags,
+                                             DWORD_PTR) {
   Handle* connection = Lookup(hConnect, Kind::Connection);
   if (!connection) return nullptr;
   auto request = std::make_unique<Handle>(*connection);
@@ -873,8 +837,7 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
     request->body.clear();
     std::string nextServer, nextHost;
     bool nextSecure = false;
-    if (next.empty() || hops + 1 > http_limits::kMaxRedirectHops ||
-        !ServerOf(next, nextServer, nextHost, nextSecure)) {
+    if (next.empty() || hops + 1 > http_limits::kMaxRedirectHops || !ServerOf(next, nextServer, nextHost, nextSecure)) {
       SetLastError(ERROR_HTTP_REDIRECT_FAILED);
       return FALSE;
     }
@@ -944,8 +907,8 @@ extern "C" BOOL WINAPI InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD 
 
 // The status code (as a number with HTTP_QUERY_FLAG_NUMBER, else as text) and the status
 // text of the last status line received.
-extern "C" BOOL WINAPI HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
-                                      LPDWORD lpdwBufferLength, LPDWORD) {
+extern "C" BOOL WINAPI HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer, LPDWORD lpdwBufferLength,
+                                      LPDWORD) {
   Handle* request = Lookup(hRequest, Kind::Request);
   if (!request) return FALSE;
   if (!request->sent) {
@@ -960,8 +923,7 @@ extern "C" BOOL WINAPI HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPV
     case HTTP_QUERY_STATUS_TEXT:
       if (number) break;
       return SetText(lpBuffer, lpdwBufferLength, request->statusText);
-    default:
-      break;
+    default: break;
   }
   SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
   return FALSE;
@@ -972,13 +934,11 @@ extern "C" BOOL WINAPI InternetCloseHandle(HINTERNET hInternet) {
   std::unique_ptr<Handle> doomed;
   {
     std::lock_guard<std::mutex> guard(g_handlesLock);
-    auto it = g_handles.find(hInternet);
-    if (it == g_handles.end()) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return FALSE;
-    }
-    doomed = std::move(it->second);
-    g_handles.erase(it);
+    doomed = g_handles.Remove(hInternet);
+  }
+  if (!doomed) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
   }
   // The connection serves again only when its whole answer was read.
   if (doomed->connection.easy)
@@ -1027,7 +987,8 @@ extern "C" HINTERNET WINAPI InternetOpenUrlA(HINTERNET hInternet, LPCSTR lpszUrl
   curl_url_cleanup(parsed);
   request->verb = "GET";
   request->version = "HTTP/1.1";
-  request->flags = (dwFlags & ~INTERNET_FLAG_SECURE) | INTERNET_FLAG_KEEP_CONNECTION | (secure ? INTERNET_FLAG_SECURE : 0);
+  request->flags =
+      (dwFlags & ~INTERNET_FLAG_SECURE) | INTERNET_FLAG_KEEP_CONNECTION | (secure ? INTERNET_FLAG_SECURE : 0);
   request->securityFlags = (secure ? SECURITY_FLAG_SECURE : 0) |
                            (dwFlags & (INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID));
   if (dwFlags & INTERNET_FLAG_RELOAD) {

@@ -15,8 +15,7 @@ TEST(ResultDocumentCp949, DecodedFieldsAndPlainTextAreConverted) {
   std::string b = EncodeBase64ForTest("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root><sms_name>" + kHongUtf8 +
                                       "</sms_name><memo>a&amp;" + kHongUtf8 + "</memo></root>");
   ResultDocument node;
-  ReadResultDocument("<response><code>0000</code><note>" + kHongUtf8 + "</note><result>" + b +
-                         "</result></response>",
+  ReadResultDocument("<response><code>0000</code><note>" + kHongUtf8 + "</note><result>" + b + "</result></response>",
                      node);
   EXPECT_EQ(node.ChildValue("sms_name"), kHongCp949);
   EXPECT_EQ(node.ChildValue("memo"), "a&" + kHongCp949);

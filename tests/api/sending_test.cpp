@@ -9,40 +9,26 @@
 #include <chrono>
 #include <dirent.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/notification_window.h"
 #include "tests/api/send_sandbox.h"
 
 namespace {
 
-// What the caller's window received; used on the test thread only.
-std::vector<std::string> g_notes;
-std::vector<DWORD> g_sizes;
-// Runs inside the window procedure for every notification, when set.
-std::function<void(const std::string&)> g_onNote;
+// The caller's window, made per test on the test thread.
+NotificationWindow* g_window = nullptr;
 
-LRESULT CALLBACK CallerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COPYDATA) {
-    auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    g_sizes.push_back(data->cbData);
-    g_notes.emplace_back(static_cast<const char*>(data->lpData));
-    if (g_onNote) g_onNote(g_notes.back());
-    return 1;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
+const std::vector<std::string>& Notes() { return g_window->Notes(); }
+
+void PumpFor(
+    int milliseconds, const std::function<bool()>& done = [] { return false; }) {
+  g_window->PumpUntil(done, std::chrono::milliseconds(milliseconds));
 }
 
-void PumpFor(int milliseconds, const std::function<bool()>& done = [] { return false; }) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < until && !done()) {
-    MSG msg;
-    while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(1);
-  }
-}
-
-std::size_t Count(const std::string& text) { return std::count(g_notes.begin(), g_notes.end(), text); }
+std::size_t Count(const std::string& text) { return std::count(Notes().begin(), Notes().end(), text); }
 
 std::vector<std::string> Sorted(std::vector<std::string> notes) {
   std::sort(notes.begin(), notes.end());
@@ -60,32 +46,27 @@ int ThreadsOfProcess() {
 
 class Sending : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    sandbox::UseForLibrary();
-    WNDCLASSA cls{};
-    cls.lpfnWndProc = CallerProc;
-    cls.lpszClassName = "SendingTestCaller";
-    RegisterClassA(&cls);
-  }
+  static void SetUpTestSuite() { sandbox::UseForLibrary(); }
 
   void SetUp() override {
     sandbox::Reset();
-    g_notes.clear();
-    g_sizes.clear();
-    m_hwnd = CreateWindowExA(0, "SendingTestCaller", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    m_window = std::make_unique<NotificationWindow>();
+    g_window = m_window.get();
+    m_hwnd = m_window->Handle();
     ASSERT_NE(m_hwnd, 0u);
     InitDLL("demo", "demo-key");
   }
   void TearDown() override {
-    g_onNote = nullptr;
     FreeDll();
-    DestroyWindow(m_hwnd);
+    g_window = nullptr;
+    m_window.reset();
   }
 
   void Sms(const std::string& phone, int total, const std::string& reserve = "") {
     SendSMS(m_hwnd, phone, "0212345678", "hello", reserve, "ref-" + phone, total, "N");
   }
 
+  std::unique_ptr<NotificationWindow> m_window;
   HWND m_hwnd = 0;
 };
 
@@ -98,10 +79,10 @@ TEST_F(Sending, BatchOfThreeStartsAtTheThirdMessageAndEndsOnce) {
   EXPECT_TRUE(ThreadIsFinished()) << "workers start only when the batch is complete";
   EXPECT_EQ(sandbox::RequestCount(), 0);
   Sms("01000000003", 3);
-  PumpFor(10000, [] { return g_notes.size() >= 4; });
+  PumpFor(10000, [] { return Notes().size() >= 4; });
   PumpFor(200);  // nothing more may come
-  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "1", "2", "end"}));
-  for (DWORD size : g_sizes) EXPECT_EQ(size, 90u);
+  EXPECT_EQ(Sorted(Notes()), (std::vector<std::string>{"0", "1", "2", "end"}));
+  for (auto size : g_window->BlockSizes()) EXPECT_EQ(size, 90u);
   EXPECT_EQ(send_test::Messages().size(), 3u);
   EXPECT_FALSE(ThreadIsFinished()) << "a started pool keeps running after the batch";
   StopSMS();
@@ -113,7 +94,7 @@ TEST_F(Sending, RequestCarriesTheTenParametersInOrder) {
   // The subject "제목" as the CP949 bytes that callers pass in code page 949.
   SendLMS(m_hwnd, "01012345678", "0212345678", "\xC1\xA6\xB8\xF1", "a&b", "2024-01-02 10:30", "r1", 1, "Y");
   // "end" may come from another worker before the sending one reports its number.
-  PumpFor(10000, [] { return Count("end") == 1 && g_notes.size() >= 2; });
+  PumpFor(10000, [] { return Count("end") == 1 && Notes().size() >= 2; });
   std::string request = sandbox::LastDocument();
   auto open = request.find("<access-token>");
   auto close = request.find("</access-token>");
@@ -130,7 +111,7 @@ TEST_F(Sending, RequestCarriesTheTenParametersInOrder) {
             "\r\n\t\t<reserve>2024-01-02 10:30:00</reserve>\r\n\t\t<send_type>lms</send_type>"
             "\r\n\t\t<msg_type>1</msg_type>\r\n\t\t<usears>Y</usears>\r\n\t</params>\r\n</request>");
   // Another worker may report "end" while the sending one still waits to report its number.
-  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "end"}));
+  EXPECT_EQ(Sorted(Notes()), (std::vector<std::string>{"0", "end"}));
 }
 
 TEST_F(Sending, SmsSendsEmptySubjectAndReservationOfOnlySeconds) {
@@ -143,8 +124,8 @@ TEST_F(Sending, SmsSendsEmptySubjectAndReservationOfOnlySeconds) {
   EXPECT_NE(request.find("<send_type>sms</send_type>"), std::string::npos);
   auto stored = send_test::Messages();
   ASSERT_EQ(stored.size(), 1u);
-  EXPECT_EQ(stored[0], (std::vector<std::string>{"01000000009", "0212345678", "", "hello", ":00",
-                                                 "ref-01000000009", "sms", "N", "0000"}));
+  EXPECT_EQ(stored[0], (std::vector<std::string>{"01000000009", "0212345678", "", "hello", ":00", "ref-01000000009",
+                                                 "sms", "N", "0000"}));
 }
 
 TEST_F(Sending, ServiceCodesGiveNumberSlash800AndFail) {
@@ -155,16 +136,16 @@ TEST_F(Sending, ServiceCodesGiveNumberSlash800AndFail) {
   Sms("01000000001", 3);
   Sms("01000000002", 3);
   Sms("01000000003", 3);
-  PumpFor(10000, [] { return g_notes.size() >= 4; });
+  PumpFor(10000, [] { return Notes().size() >= 4; });
   PumpFor(100);
-  ASSERT_EQ(g_notes.size(), 4u);
+  ASSERT_EQ(Notes().size(), 4u);
   EXPECT_EQ(Count("fail"), 2u);
   EXPECT_EQ(Count("end"), 1u);
-  auto slash = std::find_if(g_notes.begin(), g_notes.end(),
+  auto slash = std::find_if(Notes().begin(), Notes().end(),
                             [](const std::string& n) { return n.find("/800") != std::string::npos; });
-  ASSERT_NE(slash, g_notes.end());
+  ASSERT_NE(slash, Notes().end());
   EXPECT_TRUE(*slash == "0/800" || *slash == "1/800" || *slash == "2/800") << *slash;
-  for (DWORD size : g_sizes) EXPECT_EQ(size, 90u);
+  for (auto size : g_window->BlockSizes()) EXPECT_EQ(size, 90u);
 }
 
 TEST_F(Sending, TransportFailureGivesErrorUnnumberedAndNoEnd) {
@@ -172,9 +153,9 @@ TEST_F(Sending, TransportFailureGivesErrorUnnumberedAndNoEnd) {
   CreateThreadDll();
   Sms("01000000001", 2);
   Sms("01000000002", 2);
-  PumpFor(10000, [] { return g_notes.size() >= 2; });
+  PumpFor(10000, [] { return Notes().size() >= 2; });
   PumpFor(300);
-  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "error"}));
+  EXPECT_EQ(Sorted(Notes()), (std::vector<std::string>{"0", "error"}));
   EXPECT_FALSE(ThreadIsFinished());
   DestroyThread();
   EXPECT_TRUE(ThreadIsFinished());
@@ -183,27 +164,27 @@ TEST_F(Sending, TransportFailureGivesErrorUnnumberedAndNoEnd) {
 TEST_F(Sending, WithoutAPoolNothingIsSentAndNothingFails) {
   Sms("01000000001", 1);
   PumpFor(200);
-  EXPECT_TRUE(g_notes.empty());
+  EXPECT_TRUE(Notes().empty());
   EXPECT_EQ(sandbox::RequestCount(), 0);
   EXPECT_TRUE(ThreadIsFinished());
   // The queued message goes once a pool is made and started.
   CreateThreadDll();
   StartSMS();
   // "end" may come from another worker before the message's own number.
-  PumpFor(10000, [] { return Count("end") == 1 && g_notes.size() >= 2; });
-  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "end"}));
+  PumpFor(10000, [] { return Count("end") == 1 && Notes().size() >= 2; });
+  EXPECT_EQ(Sorted(Notes()), (std::vector<std::string>{"0", "end"}));
 }
 
 TEST_F(Sending, WindowProcedureEnqueuesTheNextBatchWhenEndArrives) {
   CreateThreadDll();
   int batches = 0;
-  g_onNote = [this, &batches](const std::string& text) {
+  g_window->OnNote([this, &batches](const std::string& text) {
     if (text == "end" && ++batches == 1) Sms("01000000002", 1);
-  };
+  });
   Sms("01000000001", 1);
   PumpFor(10000, [] { return Count("end") == 2; });
   PumpFor(100);
-  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "0", "end", "end"}));
+  EXPECT_EQ(Sorted(Notes()), (std::vector<std::string>{"0", "0", "end", "end"}));
   EXPECT_EQ(send_test::Messages().size(), 2u);
 }
 
@@ -213,7 +194,7 @@ TEST_F(Sending, StopWhileAWorkerWaitsForTheWindowDoesNotDeadlock) {
   // Not pumping: the worker sends, then blocks in its notification to this thread.
   for (int i = 0; i < 500 && send_test::Messages().empty(); ++i) Sleep(10);
   Sleep(100);
-  EXPECT_TRUE(g_notes.empty());
+  EXPECT_TRUE(Notes().empty());
   StopSMS();
   EXPECT_TRUE(ThreadIsFinished());
   EXPECT_EQ(Count("0"), 1u);
@@ -228,7 +209,7 @@ TEST_F(Sending, DestroyThreadDropsQueuedMessagesAndTheNextBatchCountsFromZero) {
   Sms("01000000003", 1);
   PumpFor(10000, [] { return Count("end") == 1; });
   PumpFor(100);
-  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "end"}));
+  EXPECT_EQ(Sorted(Notes()), (std::vector<std::string>{"0", "end"}));
   auto stored = send_test::Messages();
   ASSERT_EQ(stored.size(), 1u);
   EXPECT_EQ(stored[0][0], "01000000003");
@@ -241,7 +222,7 @@ TEST_F(Sending, StartTwiceStartsEachWorkerOnce) {
   StartSMS();
   PumpFor(200);
   EXPECT_EQ(ThreadsOfProcess() - before, 3);
-  EXPECT_TRUE(g_notes.empty());  // the first "end" went to no window: none was named yet
+  EXPECT_TRUE(Notes().empty());  // the first "end" went to no window: none was named yet
   StopSMS();
   EXPECT_TRUE(ThreadIsFinished());
 }
@@ -263,11 +244,11 @@ TEST_F(Sending, StoppedPoolResumesWithTheQueueKept) {
   StartSMS();
   PumpFor(100);
   StopSMS();
-  g_notes.clear();
+  g_window->Take();
   Sms("01000000001", 2);
   Sms("01000000002", 2);  // complete: the ended workers start again
-  PumpFor(10000, [] { return Count("end") == 1 && g_notes.size() >= 3; });
-  EXPECT_EQ(Sorted(g_notes), (std::vector<std::string>{"0", "1", "end"}));
+  PumpFor(10000, [] { return Count("end") == 1 && Notes().size() >= 3; });
+  EXPECT_EQ(Sorted(Notes()), (std::vector<std::string>{"0", "1", "end"}));
 }
 
 TEST_F(Sending, FreeDllEndsSendingAndLaterExportsDoNothing) {

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "cli/notification_window.h"
 
 namespace {
 
@@ -68,16 +71,6 @@ TEST(CThread, DestroyingARunningThreadWaitsForIt) {
 }
 
 // Stop pumps messages: a worker blocked in SendMessageA to this thread's window gets served.
-std::string g_received;
-
-LRESULT CALLBACK NoteProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COPYDATA) {
-    g_received = static_cast<const char*>(reinterpret_cast<COPYDATASTRUCT*>(lParam)->lpData);
-    return 1;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 class NotifyingThread : public CThread {
  public:
   explicit NotifyingThread(HWND target) : m_target(target) {}
@@ -98,50 +91,35 @@ class NotifyingThread : public CThread {
 };
 
 TEST(CThread, StopServesAWorkerBlockedOnThisThreadsWindow) {
-  WNDCLASSA cls{};
-  cls.lpfnWndProc = NoteProc;
-  cls.lpszClassName = "CThreadTestNote";
-  RegisterClassA(&cls);
-  HWND hwnd = CreateWindowExA(0, "CThreadTestNote", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(hwnd, 0u);
-  NotifyingThread thread(hwnd);
+  NotificationWindow window;
+  ASSERT_NE(window.Handle(), 0u);
+  NotifyingThread thread(window.Handle());
   thread.Start();
   while (!thread.entered) Sleep(1);
   Sleep(20);  // the worker now waits for this thread to serve its message
   thread.Stop();
   EXPECT_TRUE(thread.IsIdle());
-  EXPECT_EQ(g_received, "0");
-  DestroyWindow(hwnd);
+  EXPECT_EQ(window.Notes(), std::vector<std::string>{"0"});
 }
 
 // A window procedure that runs while Stop pumps may call Start on the thread being stopped.
-CThread* g_startDuringStop = nullptr;
-std::atomic<int> g_startedDuringStop{-1};
-
-LRESULT CALLBACK StartingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COPYDATA) {
-    if (CThread* thread = g_startDuringStop) {
-      g_startDuringStop = nullptr;
-      g_startedDuringStop = thread->Start() ? 1 : 0;
-    }
-    return 1;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 TEST(CThread, StartDuringStopNeitherCancelsTheStopNorAddsAThread) {
-  WNDCLASSA cls{};
-  cls.lpfnWndProc = StartingProc;
-  cls.lpszClassName = "CThreadTestStarting";
-  RegisterClassA(&cls);
-  HWND hwnd = CreateWindowExA(0, "CThreadTestStarting", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(hwnd, 0u);
-  NotifyingThread thread(hwnd);
+  NotificationWindow window;
+  ASSERT_NE(window.Handle(), 0u);
+  NotifyingThread thread(window.Handle());
+  CThread* startDuringStop = nullptr;
+  int startedDuringStop = -1;
+  window.OnNote([&](const std::string&) {
+    if (CThread* started = startDuringStop) {
+      startDuringStop = nullptr;
+      startedDuringStop = started->Start() ? 1 : 0;
+    }
+  });
   thread.Start();
   const unsigned first = thread.ThreadId();
   while (!thread.entered) Sleep(1);
   Sleep(20);  // blocked in its notification: Stop serves it, and the procedure calls Start
-  g_startDuringStop = &thread;
+  startDuringStop = &thread;
 
   std::atomic<bool> stopped{false};
   std::thread watchdog([&stopped] {
@@ -155,11 +133,10 @@ TEST(CThread, StartDuringStopNeitherCancelsTheStopNorAddsAThread) {
   stopped = true;
   watchdog.join();
 
-  EXPECT_EQ(g_startedDuringStop, 1);  // the thread was still there
+  EXPECT_EQ(startedDuringStop, 1);  // the thread was still there
   EXPECT_TRUE(thread.IsIdle());
   EXPECT_TRUE(thread.IsStopRequested());
   EXPECT_EQ(thread.ThreadId(), first);  // no second thread on the same object
-  DestroyWindow(hwnd);
 }
 
 TEST(WaitPumping, ReturnsForAnUnknownHandle) {

@@ -13,8 +13,8 @@
 
 namespace {
 
-const char kCp949EncryptFailed[] = "\xBE\xCF\xC8\xA3\xC8\xAD \xBD\xC7\xC6\xD0!";            // 암호화 실패!
-const char kCp949DecryptFailed[] = "CryptDecrypt \xC8\xA3\xC3\xE2 \xBD\xC7\xC6\xD0!";      // CryptDecrypt 호출 실패!
+const char kCp949EncryptFailed[] = "\xBE\xCF\xC8\xA3\xC8\xAD \xBD\xC7\xC6\xD0!";       // 암호화 실패!
+const char kCp949DecryptFailed[] = "CryptDecrypt \xC8\xA3\xC3\xE2 \xBD\xC7\xC6\xD0!";  // CryptDecrypt 호출 실패!
 
 class CredentialTest : public AppSettingsTest {
  protected:

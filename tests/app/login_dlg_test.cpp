@@ -98,7 +98,9 @@ class LoginDlgTest : public QtWidgetTest {
 
   std::vector<std::string> Boxes() const { return norvosms_test::MessageBoxTexts(boxLog); }
   static std::string Ansi(const char* utf8) { return AnsiText(utf8); }
-  static int NoticeWindows(CLogInDlg& dlg) { return static_cast<int>(dlg.findChildren<CServiceEndConfirmDlg*>().size()); }
+  static int NoticeWindows(CLogInDlg& dlg) {
+    return static_cast<int>(dlg.findChildren<CServiceEndConfirmDlg*>().size());
+  }
 
   // The launcher runs on its own; wait for its line.
   std::string WaitForLauncher() const {
@@ -149,7 +151,7 @@ TEST_F(LoginDlgTest, FirstStartShowsTheEmptyFormWithThePublicIp) {
   EXPECT_NE(sandbox::LastDocument().find("SMS.host_ip"), std::string::npos);
 
   QImage picture = GrabLoginScreen(dlg);
-  EXPECT_EQ(picture.pixelColor(15, 100), QColor(0xcc, 0xcc, 0xcc));  // outer frame
+  EXPECT_EQ(picture.pixelColor(15, 100), QColor(0xcc, 0xcc, 0xcc));   // outer frame
   EXPECT_EQ(picture.pixelColor(110, 280), QColor(0xc8, 0xc8, 0xc8));  // edit frame
   EXPECT_EQ(picture.pixelColor(200, 354), QColor(0xeb, 0xeb, 0xeb));  // separator
   EXPECT_EQ(picture.pixelColor(300, 250), QColor(0xff, 0xff, 0xff));

@@ -44,8 +44,9 @@ TEST_F(SettingsTest, ProfileValuesLiveUnderTheApplicationKey) {
   EXPECT_STREQ(buffer, "demo");
   // Never cached: a change made behind the program's back is read at once.
   ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\NorvoSMS\\app_settings_test\\Settings", 0, KEY_ALL_ACCESS, &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\NorvoSMS\\app_settings_test\\Settings", 0, KEY_ALL_ACCESS, &key),
+      ERROR_SUCCESS);
   RegSetValueExA(key, "m_sEditID", 0, REG_SZ, reinterpret_cast<const BYTE*>("other"), 6);
   RegCloseKey(key);
   EXPECT_EQ(theApp.GetProfileString("Settings", "m_sEditID", ""), "other");

@@ -58,10 +58,11 @@ class ShellExecuteTest : public ::testing::Test {
 TEST_F(ShellExecuteTest, StartsAProgramWithItsParametersInItsWorkingFolder) {
   fs::path out = folder / "out.txt";
   std::string parameters = out.string() + " \"two words\" plain a\\\"b \"x \"\"y\"\" z\" back\\\\slash\\";
-  HINSTANCE result = ShellExecuteA(0, "open", recorder.c_str(), parameters.c_str(), (folder / "work").c_str(), SW_SHOWNORMAL);
+  HINSTANCE result =
+      ShellExecuteA(0, "open", recorder.c_str(), parameters.c_str(), (folder / "work").c_str(), SW_SHOWNORMAL);
   EXPECT_GT(Code(result), 32);
-  EXPECT_EQ(ReadWhenThere(out), (folder / "work").string() +
-                                    "\n[two words]\n[plain]\n[a\"b]\n[x \"y\" z]\n[back\\\\slash\\]\n");
+  EXPECT_EQ(ReadWhenThere(out),
+            (folder / "work").string() + "\n[two words]\n[plain]\n[a\"b]\n[x \"y\" z]\n[back\\\\slash\\]\n");
 }
 
 TEST_F(ShellExecuteTest, AcceptsBackslashesAndDoubledSeparatorsInThePath) {
@@ -77,7 +78,8 @@ TEST_F(ShellExecuteTest, FailuresAreTheShellsErrorValues) {
   fs::path plain = folder / "plain.txt";
   std::ofstream(plain) << "not a program";
   EXPECT_EQ(Code(ShellExecuteA(0, "open", (folder / "missing").c_str(), nullptr, nullptr, SW_SHOWNORMAL)), SE_ERR_FNF);
-  EXPECT_EQ(Code(ShellExecuteA(0, "open", (folder / "no" / "prog").c_str(), nullptr, nullptr, SW_SHOWNORMAL)), SE_ERR_PNF);
+  EXPECT_EQ(Code(ShellExecuteA(0, "open", (folder / "no" / "prog").c_str(), nullptr, nullptr, SW_SHOWNORMAL)),
+            SE_ERR_PNF);
   EXPECT_EQ(Code(ShellExecuteA(0, "open", recorder.c_str(), nullptr, (folder / "nowhere").c_str(), SW_SHOWNORMAL)),
             SE_ERR_PNF);
   EXPECT_EQ(Code(ShellExecuteA(0, "open", plain.c_str(), nullptr, nullptr, SW_SHOWNORMAL)), SE_ERR_NOASSOC);
@@ -99,8 +101,9 @@ TEST_F(ShellExecuteTest, WebPagesGoToTheBrowserNamedByBrowser) {
 TEST_F(ShellExecuteTest, InternetExplorerWithAnAddressOpensTheBrowser) {
   fs::path out = folder / "iexplore.txt";
   setenv("BROWSER", (recorder.string() + " " + out.string()).c_str(), 1);
-  EXPECT_GT(Code(ShellExecuteA(0, "open", "IEXPLORE.EXE", " http://127.0.0.1:8380/admin/setting/ ", nullptr,
-                               SW_SHOWNORMAL)), 32);
+  EXPECT_GT(
+      Code(ShellExecuteA(0, "open", "IEXPLORE.EXE", " http://127.0.0.1:8380/admin/setting/ ", nullptr, SW_SHOWNORMAL)),
+      32);
   EXPECT_EQ(ReadWhenThere(out), fs::current_path().string() + "\n[http://127.0.0.1:8380/admin/setting/]\n");
   EXPECT_EQ(Code(ShellExecuteA(0, "open", "IEXPLORE.EXE", nullptr, nullptr, SW_SHOWNORMAL)), SE_ERR_FNF);
 }

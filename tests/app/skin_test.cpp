@@ -38,7 +38,10 @@ TEST(HexToColor, ShortOrEmptyTextsDoNotReadPastTheEnd) {
   EXPECT_EQ(HexToColor("#"), 0u);
   EXPECT_EQ(HexToColor("#ab"), RGB(0xab, 0, 0));
   EXPECT_EQ(HexToColor("#abc"), RGB(0xab, 0x0c, 0));
-  EXPECT_EQ(HexToColor(std::string_view("#12\0" "456", 7)), RGB(0x12, 0, 0x56));
+  EXPECT_EQ(HexToColor(std::string_view("#12\0"
+                                        "456",
+                                        7)),
+            RGB(0x12, 0, 0x56));
 }
 
 TEST(Skin, FontsUseAKoreanFaceWithTheRecipeCellHeight) {
@@ -85,9 +88,8 @@ struct BitmapSize {
 
 TEST(Bitmaps, EachNumberIsA24BitBitmapOfItsSize) {
   TestApplication();
-  const BitmapSize sizes[] = {{165, 83, 77}, {166, 83, 77}, {167, 83, 77}, {168, 69, 17},
-                              {170, 14, 14}, {305, 83, 39}, {306, 83, 39}, {307, 83, 39},
-                              {308, 83, 39}, {309, 83, 39}, {310, 83, 39}};
+  const BitmapSize sizes[] = {{165, 83, 77}, {166, 83, 77}, {167, 83, 77}, {168, 69, 17}, {170, 14, 14}, {305, 83, 39},
+                              {306, 83, 39}, {307, 83, 39}, {308, 83, 39}, {309, 83, 39}, {310, 83, 39}};
   for (const BitmapSize& s : sizes) {
     SCOPED_TRACE(s.id);
     QFile file(BitmapResourcePath(s.id));
@@ -127,7 +129,7 @@ TEST(Bitmaps, ThreeLooksAreLighterWhenHoveredAndDarkerWhenPressed) {
     EXPECT_GT(MeanLightness(Rgb(LoadBitmapImage(first + 1))), normal);
     EXPECT_LT(MeanLightness(Rgb(LoadBitmapImage(first + 2))), normal);
   }
-  EXPECT_GT(MeanBlueExcess(Rgb(LoadBitmapImage(305))), 40);  // blue
+  EXPECT_GT(MeanBlueExcess(Rgb(LoadBitmapImage(305))), 40);            // blue
   EXPECT_LT(std::abs(MeanBlueExcess(Rgb(LoadBitmapImage(308)))), 20);  // grey
 }
 

@@ -69,7 +69,9 @@ TEST(BatchInput, MessageFieldsAreAllCheckedAndConverted) {
 }
 
 TEST(BatchInput, RecipientFileSkipsTheByteOrderMarkCommentsAndBlankLines) {
-  std::string path = WriteFile("bom.txt", "\xEF\xBB\xBF" "01011112222 ref-a\r\n# note\n\n010-2222-3333,ref-b # c\n01033344445");
+  std::string path = WriteFile("bom.txt",
+                               "\xEF\xBB\xBF"
+                               "01011112222 ref-a\r\n# note\n\n010-2222-3333,ref-b # c\n01033344445");
   std::vector<RecipientLine> recipients;
   std::vector<InputFault> faults;
   ASSERT_TRUE(ReadRecipientFile(path, recipients, faults));
@@ -86,8 +88,10 @@ TEST(BatchInput, RecipientFileSkipsTheByteOrderMarkCommentsAndBlankLines) {
 }
 
 TEST(BatchInput, EachFaultCarriesItsLineNumber) {
-  std::string path = WriteFile("faults.txt", "01011112222\nabc\n01011112222 a b\n0101111\xFF" "2222\n"
-                                             "01011112222 \xF0\x9F\x98\x80\n01011112222\n");
+  std::string path = WriteFile("faults.txt",
+                               "01011112222\nabc\n01011112222 a b\n0101111\xFF"
+                               "2222\n"
+                               "01011112222 \xF0\x9F\x98\x80\n01011112222\n");
   std::vector<RecipientLine> recipients;
   std::vector<InputFault> faults;
   ASSERT_TRUE(ReadRecipientFile(path, recipients, faults));
@@ -125,9 +129,9 @@ TEST(ApiKeySource, KeyFilesGiveTheirFirstLineWithinBounds) {
     std::string content;
     bool ok;
     std::string key;
-  } cases[] = {{"demo-key\n", true, "demo-key"},   {"demo-key\r\nmore\n", true, "demo-key"},
-               {"demo-key", true, "demo-key"},     {"\n", false, ""},
-               {"de\x1bmo\n", false, ""},          {std::string(kMaxApiKeyBytes + 1, 'k'), false, ""}};
+  } cases[] = {{"demo-key\n", true, "demo-key"}, {"demo-key\r\nmore\n", true, "demo-key"},
+               {"demo-key", true, "demo-key"},   {"\n", false, ""},
+               {"de\x1bmo\n", false, ""},        {std::string(kMaxApiKeyBytes + 1, 'k'), false, ""}};
   for (const Case& c : cases) {
     std::string path = WriteFile("key", c.content);
     ApiKeySource source;

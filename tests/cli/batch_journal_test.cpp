@@ -24,8 +24,8 @@ class Journal : public ::testing::Test {
   }
   std::unique_ptr<BatchJournal> Make() {
     std::string problem;
-    auto journal = BatchJournal::Create(m_path, m_settings, {{2, "01011112222", ""}, {5, "01033334444", "mine"}},
-                                        problem);
+    auto journal =
+        BatchJournal::Create(m_path, m_settings, {{2, "01011112222", ""}, {5, "01033334444", "mine"}}, problem);
     EXPECT_TRUE(journal) << problem;
     return journal;
   }
@@ -46,7 +46,7 @@ TEST_F(Journal, KeepsTheBatchAndDerivesMissingReferenceKeys) {
   EXPECT_EQ(recipients[1].refKey, "mine");
   EXPECT_EQ(recipients[1].state, RecipientState::Queued);
 
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(stat(m_path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   ASSERT_EQ(stat(std::filesystem::path(m_path).parent_path().c_str(), &info), 0);
@@ -112,7 +112,8 @@ TEST(BatchReport, SummaryTableAndCsvSayWhatBecameOfEach) {
                                               {4, "01011115555", "r-4", RecipientState::Queued, -1},
                                               {5, "01011116666", "r\x1b[2J", RecipientState::Refused, -1}};
   BatchCounts counts = CountStates(recipients);
-  EXPECT_EQ(SummaryLine(counts, "lms"), "5 messages (LMS): 1 sent, 0 with 800, 1 failed, 1 errors, 1 unknown, 1 not sent");
+  EXPECT_EQ(SummaryLine(counts, "lms"),
+            "5 messages (LMS): 1 sent, 0 with 800, 1 failed, 1 errors, 1 unknown, 1 not sent");
   EXPECT_EQ(RecipientCsv(recipients),
             "line,phone,ref_key,state,sequence\r\n1,01011112222,\"a,\"\"b\"\"\",accepted,0\r\n"
             "2,01011113333,r-2,error,\r\n3,01011114444,r-3,in flight,\r\n4,01011115555,r-4,queued,\r\n"
@@ -126,9 +127,9 @@ TEST(BatchSender, NotificationsReadAsAnswers) {
     bool answer;
     RecipientState state;
     int sequence;
-  } cases[] = {{"0", true, RecipientState::Accepted, 0},   {"12", true, RecipientState::Accepted, 12},
-               {"3/800", true, RecipientState::Code800, 3}, {"fail", true, RecipientState::Refused, -1},
-               {"error", true, RecipientState::Error, -1},  {"end", false, RecipientState::Queued, -1},
+  } cases[] = {{"0", true, RecipientState::Accepted, 0},     {"12", true, RecipientState::Accepted, 12},
+               {"3/800", true, RecipientState::Code800, 3},  {"fail", true, RecipientState::Refused, -1},
+               {"error", true, RecipientState::Error, -1},   {"end", false, RecipientState::Queued, -1},
                {"x/800", true, RecipientState::Unknown, -1}, {"99999999999", true, RecipientState::Unknown, -1},
                {"", true, RecipientState::Unknown, -1}};
   for (const Case& c : cases) {

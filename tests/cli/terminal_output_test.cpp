@@ -12,15 +12,22 @@
 namespace {
 
 TEST(TerminalOutput, ControlCharactersBecomeQuestionMarks) {
-  EXPECT_EQ(TerminalSafe("a\x1b]0;title\x07" "b\x1b[2Jc\r\x7f\x08\n\td"), "a?]0;title?b?[2Jc???\n\td");
-  EXPECT_EQ(TerminalSafe("\xC2\x9B" "31m \xC2\xA0 \xEB\x8D\xB0"), "?31m \xC2\xA0 \xEB\x8D\xB0");  // C1 CSI, NBSP, Korean
+  EXPECT_EQ(TerminalSafe("a\x1b]0;title\x07"
+                         "b\x1b[2Jc\r\x7f\x08\n\td"),
+            "a?]0;title?b?[2Jc???\n\td");
+  EXPECT_EQ(TerminalSafe("\xC2\x9B"
+                         "31m \xC2\xA0 \xEB\x8D\xB0"),
+            "?31m \xC2\xA0 \xEB\x8D\xB0");                 // C1 CSI, NBSP, Korean
   EXPECT_EQ(TerminalSafe("\xC2\x9B", false), "\xC2\x9B");  // a double-byte character in CP949
 }
 
 TEST(TerminalOutput, AC1ControlSplitBetweenWritesIsStillCaught) {
   ControlCharacterFilter filter(true);
   std::string out = filter.Filter("x\xC2", 2);
-  out += filter.Filter("\x9B" "1m\xC2", 4);
+  out += filter.Filter(
+      "\x9B"
+      "1m\xC2",
+      4);
   out += filter.Filter("\xA9", 1);
   EXPECT_EQ(out + filter.Flush(), "x?1m\xC2\xA9");
   EXPECT_FALSE(filter.AtLineStart());
@@ -56,6 +63,24 @@ TEST(NotificationWindow, CollectsTextsSentFromAnotherThreadAndStopsAtEnd) {
   EXPECT_EQ(window.Take().size(), 4u);
   EXPECT_TRUE(window.Notes().empty());
   EXPECT_FALSE(window.PumpUntilEnd(std::chrono::milliseconds(20)));
+}
+
+// The blocking pump must wake for the notification that completes the wait, although each
+// arrives as a sent message that GetMessageA serves without returning.
+TEST(NotificationWindow, BlockingPumpWakesOnTheLastNotification) {
+  NotificationWindow window;
+  ASSERT_NE(window.Handle(), 0u);
+  std::thread worker([hwnd = window.Handle()] {
+    for (const char* text : {"0", "1", "end"}) {
+      char block[90] = {};
+      std::copy(text, text + std::char_traits<char>::length(text), block);
+      COPYDATASTRUCT data{0, sizeof block, block};
+      SendMessageA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    }
+  });
+  EXPECT_TRUE(window.PumpBlockingUntil([&] { return window.Notes().size() == 3; }));
+  worker.join();
+  EXPECT_EQ(window.Notes().back(), "end");
 }
 
 }  // namespace

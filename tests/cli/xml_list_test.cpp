@@ -20,7 +20,8 @@ TEST(XmlList, EntriesWithFieldsGiveColumnsInFirstSeenOrder) {
 }
 
 TEST(XmlList, EntriesWithoutFieldsGiveOneColumn) {
-  XmlList list = ReadXmlList("\r\n<smsResult>\r\n\t<callback>02-1</callback>\r\n\t<callback>010-2</callback>\r\n</smsResult>");
+  XmlList list =
+      ReadXmlList("\r\n<smsResult>\r\n\t<callback>02-1</callback>\r\n\t<callback>010-2</callback>\r\n</smsResult>");
   EXPECT_EQ(list.table, "callback\n--------\n02-1\n010-2\n");
 }
 

@@ -32,8 +32,10 @@ TEST(Adapters, ListFromVariableInOrder) {
 }
 
 TEST(Adapters, OverflowReportsTheNeededSize) {
-  setenv("NORVOSMS_ADAPTERS", "01:02:03:04:05:06,01:02:03:04:05:07,01:02:03:04:05:08,01:02:03:04:05:09,"
-                              "01:02:03:04:05:0a,01:02:03:04:05:0b", 1);
+  setenv("NORVOSMS_ADAPTERS",
+         "01:02:03:04:05:06,01:02:03:04:05:07,01:02:03:04:05:08,01:02:03:04:05:09,"
+         "01:02:03:04:05:0a,01:02:03:04:05:0b",
+         1);
   AdapterList small(3240);
   EXPECT_EQ(small.result, static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
   EXPECT_EQ(small.size, 6 * sizeof(IP_ADAPTER_INFO));

@@ -98,7 +98,10 @@ TEST(CodePages, BufferAndArgumentErrorsAreReported) {
 
 TEST(CodePages, MalformedUtf8BecomesReplacementCharacters) {
   // Lone continuation, truncated sequence, overlong form, encoded surrogate, byte 0xFF.
-  EXPECT_EQ(ToWide(CP_UTF8, "a\x80" "b"), u"a\uFFFDb");
+  EXPECT_EQ(ToWide(CP_UTF8,
+                   "a\x80"
+                   "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(ToWide(CP_UTF8, "a\xED\x95"), u"a\uFFFD");
   EXPECT_EQ(ToWide(CP_UTF8, "\xC0\xAF"), u"\uFFFD\uFFFD");
   EXPECT_EQ(ToWide(CP_UTF8, "\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
@@ -122,7 +125,11 @@ TEST(CodePages, UnmappableCharactersTakeTheDefaultCharacter) {
   EXPECT_EQ(ToBytes(CP_ACP, u"x\U0001F600", "#", &used), "x#");
   EXPECT_EQ(ToBytes(CP_ACP, u"x\U0001F600", "\xA1\xDA", nullptr), "x\xA1\xDA");
   // Bytes that CP949 does not define become '?' on the way in, and the rest still converts.
-  EXPECT_EQ(ToWide(CP_ACP, "\xC7" "A" + kHangulCp949), u"?A" + kHangulUtf16);
+  EXPECT_EQ(ToWide(CP_ACP,
+                   "\xC7"
+                   "A" +
+                       kHangulCp949),
+            u"?A" + kHangulUtf16);
   EXPECT_EQ(ToWide(CP_ACP, "z\xC7"), u"z?");
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, "z\xC7", 2, nullptr, 0), 0);
 }

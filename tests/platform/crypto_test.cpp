@@ -31,7 +31,8 @@ struct Session {
   explicit Session(const std::string& secret) {
     EXPECT_TRUE(CryptAcquireContextA(&prov, nullptr, MS_ENH_RSA_AES_PROV_A, PROV_RSA_AES, 0));
     EXPECT_TRUE(CryptCreateHash(prov, CALG_MD5, 0, 0, &hash));
-    EXPECT_TRUE(CryptHashData(hash, reinterpret_cast<const BYTE*>(secret.data()), static_cast<DWORD>(secret.size()), 0));
+    EXPECT_TRUE(
+        CryptHashData(hash, reinterpret_cast<const BYTE*>(secret.data()), static_cast<DWORD>(secret.size()), 0));
     EXPECT_TRUE(CryptDeriveKey(prov, CALG_RC2, hash, CRYPT_EXPORTABLE, &key));
   }
   ~Session() {
@@ -152,8 +153,8 @@ TEST(Crypto, MatchesTheOpensslCommand) {
     std::ofstream out(input, std::ios::binary);
     out.write(plain.data(), static_cast<std::streamsize>(plain.size()));
   }
-  std::string command = "openssl enc -rc2-cbc -K " + s.Digest() +
-                        " -iv 0000000000000000 -provider legacy -provider default -in " + input;
+  std::string command =
+      "openssl enc -rc2-cbc -K " + s.Digest() + " -iv 0000000000000000 -provider legacy -provider default -in " + input;
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::vector<BYTE> expected;

@@ -33,8 +33,7 @@ class RegistryTest : public ::testing::Test {
 
   static HKEY Create(HKEY root, const char* path, DWORD* disposition = nullptr) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, disposition),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, disposition), ERROR_SUCCESS);
     return key;
   }
   static std::string QueryString(HKEY key, const char* name) {
@@ -148,14 +147,13 @@ TEST_F(RegistryTest, UserHiveIsOwnerOnly) {
 // Writes "v<i>" = i in a loop and tells the parent each index once the call has returned.
 [[noreturn]] void WriterLoop(int ackFd, const char* prefix, int count) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Durable", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Durable", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
     _exit(2);
   for (int i = 0; count < 0 || i < count; ++i) {
     std::string name = prefix + std::to_string(i);
     DWORD value = static_cast<DWORD>(i);
-    if (RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4) != ERROR_SUCCESS)
-      _exit(3);
+    if (RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4) != ERROR_SUCCESS) _exit(3);
     if (ackFd >= 0 && write(ackFd, &i, sizeof i) != sizeof i) _exit(4);
   }
   _exit(0);
@@ -168,7 +166,8 @@ int MissingValues(const char* prefix, int count) {
   for (int i = 0; i < count; ++i) {
     std::string name = prefix + std::to_string(i);
     DWORD value = 0, size = 4;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
         value != static_cast<DWORD>(i))
       ++missing;
   }

@@ -40,7 +40,8 @@ TEST(RegistryThreads, ConcurrentWritersAndReadersLoseNothing) {
     for (int i = 0; i < kValues; ++i) {
       DWORD got = 0, size = 4;
       std::string name = "v" + std::to_string(t) + "_" + std::to_string(i);
-      ASSERT_EQ(RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&got), &size), ERROR_SUCCESS);
+      ASSERT_EQ(RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&got), &size),
+                ERROR_SUCCESS);
       EXPECT_EQ(got, static_cast<DWORD>(t * 1000 + i));
     }
     RegCloseKey(key);

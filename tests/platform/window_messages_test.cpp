@@ -17,17 +17,13 @@ std::atomic<int> g_created{0};
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_CREATE:
-      ++g_created;
-      return 0;
+    case WM_CREATE: ++g_created; return 0;
     case WM_COPYDATA: {
       auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
       g_seen.emplace_back(static_cast<const char*>(data->lpData));
       return static_cast<LRESULT>(data->cbData);
     }
-    case WM_USER:
-      g_seen.push_back("user " + std::to_string(wParam));
-      return 7;
+    case WM_USER: g_seen.push_back("user " + std::to_string(wParam)); return 7;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -121,8 +121,8 @@ TEST_F(WinInetTest, PostReachesTheWireAsWinInetWouldSendIt) {
   EXPECT_EQ(sandbox::LastBody(), kCall);
   std::string head = sandbox::LastHead();
   EXPECT_EQ(head.rfind("POST /api_app HTTP/1.0\r\n", 0), 0u) << head;
-  for (const char* line : {"User-Agent: XmlRpc\r\n", "Accept: text/*\r\n", "Connection: Keep-Alive\r\n",
-                           "Content-Type: text/xml\r\n"})
+  for (const char* line :
+       {"User-Agent: XmlRpc\r\n", "Accept: text/*\r\n", "Connection: Keep-Alive\r\n", "Content-Type: text/xml\r\n"})
     EXPECT_NE(head.find(line), std::string::npos) << line << " missing from\n" << head;
   EXPECT_NE(head.find("Content-length: " + std::to_string(sizeof kCall - 1) + "\r\n"), std::string::npos) << head;
   EXPECT_EQ(head.find("Expect:"), std::string::npos) << head;
@@ -283,12 +283,14 @@ TEST(FormatMessage, SystemTableOnly) {
   EXPECT_EQ(std::string(text, n), "Access is denied.\r\n");
   EXPECT_EQ(LocalFree(text), nullptr);
   text = nullptr;
-  EXPECT_EQ(FormatMessageA(flags, nullptr, ERROR_HTTP_INVALID_SERVER_RESPONSE, 0x400,
-                           reinterpret_cast<LPSTR>(&text), 0, nullptr), 0u);
+  EXPECT_EQ(FormatMessageA(flags, nullptr, ERROR_HTTP_INVALID_SERVER_RESPONSE, 0x400, reinterpret_cast<LPSTR>(&text), 0,
+                           nullptr),
+            0u);
   EXPECT_EQ(text, nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
   char small[4];
-  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, small, sizeof small, nullptr), 0u);
+  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, small, sizeof small, nullptr),
+            0u);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
@@ -398,7 +400,8 @@ TEST_F(WinInetTest, AnOversizedAnswerIsRefusedWhileItArrives) {
   }
   // Measured where freed memory is really freed (platform_wininet_answer_peak, no ASan quarantine).
   if (std::getenv("NORVOSMS_MEASURE_PEAK")) {
-    EXPECT_LT(PeakResidentKilobytes() - before, 60 * 1024) << "kilobytes more at the peak, from " << before << " to " << PeakResidentKilobytes();
+    EXPECT_LT(PeakResidentKilobytes() - before, 60 * 1024)
+        << "kilobytes more at the peak, from " << before << " to " << PeakResidentKilobytes();
   }
 
   setenv("NORVOSMS_MAX_ANSWER", "100", 1);

@@ -51,10 +51,10 @@ std::string Control(const char* verb, const std::string& path, const std::string
   auto port = static_cast<INTERNET_PORT>(std::atoi(hostPort.substr(hostPort.find(':') + 1).c_str()));
   HINTERNET root = InternetOpenA("sandbox-control", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   HINTERNET connection = InternetConnectA(root, host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-  HINTERNET request = HttpOpenRequestA(connection, verb, path.c_str(), "HTTP/1.0", nullptr, nullptr,
-                                       INTERNET_FLAG_NO_CACHE_WRITE, 0);
-  bool ok = request && HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()),
-                                        static_cast<DWORD>(body.size()));
+  HINTERNET request =
+      HttpOpenRequestA(connection, verb, path.c_str(), "HTTP/1.0", nullptr, nullptr, INTERNET_FLAG_NO_CACHE_WRITE, 0);
+  bool ok =
+      request && HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()), static_cast<DWORD>(body.size()));
   std::string answer;
   DWORD status = 0, length = sizeof status;
   if (ok) {

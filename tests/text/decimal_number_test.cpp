@@ -8,6 +8,8 @@
 namespace {
 
 TEST(DecimalValue, ReadsAsAtoiWithoutOverflow) {
+  // Inputs and values side by side: not reflowed.
+  // clang-format off
   struct {
     const char* text;
     int value;
@@ -16,13 +18,14 @@ TEST(DecimalValue, ReadsAsAtoiWithoutOverflow) {
                {"2147483647", INT_MAX},            {"2147483648", INT_MAX},
                {"-2147483648", INT_MIN},           {"-99999999999999999999999", INT_MIN},
                {"000000000000000000000000012", 12}, {"\v\f\r9", 9}};
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(DecimalValue(c.text), c.value) << '"' << c.text << '"';
 }
 
 TEST(DecimalValue, StopsAtTheEndOfTheViewAndAtANul) {
   const std::string text = "12345";
   EXPECT_EQ(DecimalValue(std::string_view(text).substr(0, 2)), 12);
-  EXPECT_EQ(DecimalValue(std::string("7\0" "8", 3)), 7);
+  EXPECT_EQ(DecimalValue(std::string("7\0008", 3)), 7);
   EXPECT_EQ(DecimalValue(std::string_view(text).substr(0, 0)), 0);
 }
 

@@ -20,13 +20,14 @@ using Clock = std::chrono::steady_clock;
 // Ends the test program with a message when a check hangs, instead of waiting for CTest's limit.
 class HangGuard {
  public:
-  explicit HangGuard(const char* what) : m_thread([this, what] {
-      std::unique_lock<std::mutex> lock(m_mutex);
-      if (!m_done.wait_for(lock, std::chrono::seconds(20), [this] { return m_bDone; })) {
-        std::fprintf(stderr, "hangs: %s\n", what);
-        std::_Exit(1);
-      }
-    }) {}
+  explicit HangGuard(const char* what)
+      : m_thread([this, what] {
+          std::unique_lock<std::mutex> lock(m_mutex);
+          if (!m_done.wait_for(lock, std::chrono::seconds(20), [this] { return m_bDone; })) {
+            std::fprintf(stderr, "hangs: %s\n", what);
+            std::_Exit(1);
+          }
+        }) {}
   ~HangGuard() {
     {
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -79,8 +80,8 @@ class HostileManifestTest : public VersionCheckTest {
     for (char& c : backslashed)
       if (c == '/') c = '\\';
     std::string absolute = (m_outside / file).string();
-    return {climb + relative, backslashed, m_filesDir + "/../../" + climb + relative, absolute,
-            "C:" + absolute, "C:\\" + backslashed, "\\\\127.0.0.1\\c$\\" + relative, "/" + climb + relative};
+    return {climb + relative, backslashed,          m_filesDir + "/../../" + climb + relative, absolute,
+            "C:" + absolute,  "C:\\" + backslashed, "\\\\127.0.0.1\\c$\\" + relative,          "/" + climb + relative};
   }
 
   // Opens and reads seen in the outside folder since the watch began.
@@ -89,7 +90,8 @@ class HostileManifestTest : public VersionCheckTest {
     int opens = 0;
     ssize_t got = 0;
     while ((got = ::read(m_watch, buffer, sizeof buffer)) > 0)
-      for (char* at = buffer; at < buffer + got; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
+      for (char* at = buffer; at < buffer + got;
+           at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
         ++opens;
     return opens;
   }
@@ -122,7 +124,8 @@ TEST_F(HostileManifestTest, NoFileOutsideTheProgramFolderIsOpened) {
   EXPECT_LT(took, std::chrono::seconds(1));
   EXPECT_EQ(OutsideOpens(), 0);
   ASSERT_EQ(version.SelectedCount(), static_cast<int>(listed));
-  for (size_t i = 0; i + 1 < listed; ++i) EXPECT_EQ(version.SelectedList()[i].upToDate, 0) << version.SelectedList()[i].name;
+  for (size_t i = 0; i + 1 < listed; ++i)
+    EXPECT_EQ(version.SelectedList()[i].upToDate, 0) << version.SelectedList()[i].name;
   EXPECT_EQ(version.SelectedList()[listed - 1].upToDate, 1);
   EXPECT_EQ(Boxes(), "");
   // Reading the FIFO the usual way would still wait for a writer: nothing has touched it.
@@ -138,9 +141,12 @@ TEST_F(HostileManifestTest, OnlyRegularFilesOfTheListedSizeAreChecksummed) {
   fs::create_symlink("/dev/zero", files / "zero.dll");
   fs::create_directories(files / "folder.dll");
   fs::create_symlink("/proc/self/maps", files / "maps.dll");
-  m_manifest.crcEntries = {m_filesDir + "/pipe.dll\t0\tffffffff", m_filesDir + "/zero.dll\t0\tffffffff",
-                           m_filesDir + "/folder.dll\t0\tffffffff", m_filesDir + "/maps.dll\t0\tffffffff",
-                           LocalFile("larger.dll", "larger than listed", -1), LocalFile("current.dll", "current")};
+  m_manifest.crcEntries = {m_filesDir + "/pipe.dll\t0\tffffffff",
+                           m_filesDir + "/zero.dll\t0\tffffffff",
+                           m_filesDir + "/folder.dll\t0\tffffffff",
+                           m_filesDir + "/maps.dll\t0\tffffffff",
+                           LocalFile("larger.dll", "larger than listed", -1),
+                           LocalFile("current.dll", "current")};
   CXVersion version;
   Clock::duration took{};
   ASSERT_TRUE(TimedCheck(version, took));

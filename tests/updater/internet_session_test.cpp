@@ -27,8 +27,8 @@ TEST(InternetSessionTest, ReadsLinesThroughTheReadBuffer) {
   std::string longLine(1500, 'L');
   ServeManifest("first\r\n" + longLine + "\nlast without end");
   CInternetSession session(nullptr, 1, PRE_CONFIG_INTERNET_ACCESS);
-  std::unique_ptr<CStdioFile> file(
-      session.OpenURL((WebSandboxUrl() + "/sms/SmsVersion.txt").c_str(), 1, INTERNET_FLAG_TRANSFER_ASCII | INTERNET_FLAG_RELOAD));
+  std::unique_ptr<CStdioFile> file(session.OpenURL((WebSandboxUrl() + "/sms/SmsVersion.txt").c_str(), 1,
+                                                   INTERNET_FLAG_TRANSFER_ASCII | INTERNET_FLAG_RELOAD));
   ASSERT_TRUE(file);
   std::vector<std::string> lines = ReadLines(*file, 512, 2048);
   ASSERT_EQ(lines.size(), 3u);
@@ -58,8 +58,8 @@ TEST(InternetSessionTest, AnErrorPageIsReadLikeAnyFile) {
 
 TEST(InternetSessionTest, ThePagesAreServedOverHttpAndHttps) {
   CInternetSession session;
-  for (const char* path : {"/admin/setting/", "/admin/service-info/",
-                           "/norvo_notice/view.php?seq_no=31182&page=1&gubun=&keyword=sms"}) {
+  for (const char* path :
+       {"/admin/setting/", "/admin/service-info/", "/norvo_notice/view.php?seq_no=31182&page=1&gubun=&keyword=sms"}) {
     std::unique_ptr<CStdioFile> file(session.OpenURL((WebSandboxUrl() + path).c_str()));
     ASSERT_TRUE(file) << path;
     std::vector<std::string> lines = ReadLines(*file, 512, 4096);
@@ -85,7 +85,8 @@ TEST(InternetSessionTest, HttpsTrustsTheConfiguredAuthority) {
   setenv("NORVOSMS_CA_FILE", (WebSandboxDir() / "ca.pem").c_str(), 1);
   CInternetSession session;
   try {
-    std::unique_ptr<CStdioFile> file(session.OpenURL(https.c_str(), 1, INTERNET_FLAG_TRANSFER_ASCII | INTERNET_FLAG_RELOAD));
+    std::unique_ptr<CStdioFile> file(
+        session.OpenURL(https.c_str(), 1, INTERNET_FLAG_TRANSFER_ASCII | INTERNET_FLAG_RELOAD));
     ASSERT_TRUE(file);
     EXPECT_EQ(ReadLines(*file, 512, 256), std::vector<std::string>{"[SERVER]\r\n"});
   } catch (CInternetException* e) {

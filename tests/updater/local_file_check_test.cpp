@@ -74,9 +74,9 @@ TEST_F(LocalFileCheckTest, NamesLeadingOutOfTheFolderAreNeverOpened) {
   ASSERT_EQ(::mkfifo((m_dir / "outside.pipe").c_str(), 0600), 0);
   LocalFileCheck check(Folder());
   std::string absolute = (m_dir / "outside.dll").string();
-  for (const std::string& name : {std::string("../outside.dll"), std::string("..\\outside.dll"),
-                                  std::string("folder/../../outside.dll"), absolute, "C:" + absolute,
-                                  std::string("../outside.pipe")})
+  for (const std::string& name :
+       {std::string("../outside.dll"), std::string("..\\outside.dll"), std::string("folder/../../outside.dll"),
+        absolute, "C:" + absolute, std::string("../outside.pipe")})
     EXPECT_EQ(Checked(FileEntry{name, 3, 0xCADBBE3Du, 0}, check), 0) << name;
 }
 

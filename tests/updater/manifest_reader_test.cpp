@@ -83,7 +83,8 @@ TEST(ManifestReaderTest, BlankLinesAndOtherSectionsAreSkipped) {
 }
 
 TEST(ManifestReaderTest, ListSectionsGiveWholeLines) {
-  Lines lines({"[FILE_CRC]", "FileCnt = 2", "NorvoSMS.exe\t1000\t1a2b", "[AddInstall]", "FileCnt=1", "a.inf InfInstall"});
+  Lines lines(
+      {"[FILE_CRC]", "FileCnt = 2", "NorvoSMS.exe\t1000\t1a2b", "[AddInstall]", "FileCnt=1", "a.inf InfInstall"});
   ManifestReader reader(lines.Source());
   std::string value;
   ASSERT_TRUE(reader.ReadKey("[FILE_CRC]", "FileCnt", value));
@@ -98,8 +99,8 @@ TEST(ManifestReaderTest, ListSectionsGiveWholeLines) {
 }
 
 TEST(ManifestReaderTest, EntriesOfAnUnreadVersionSectionAreSkippedByTheNextRead) {
-  Lines lines({"[FILE_VERSION]", "VerMin = -1", "VerMax = 3", "FileCnt = 2", "Ver02\t1\t1", "Ver03\t1\t1", "[AddInstall]",
-               "FileCnt = 0"});
+  Lines lines({"[FILE_VERSION]", "VerMin = -1", "VerMax = 3", "FileCnt = 2", "Ver02\t1\t1", "Ver03\t1\t1",
+               "[AddInstall]", "FileCnt = 0"});
   ManifestReader reader(lines.Source());
   std::string verMin, verMax, count, install;
   ASSERT_TRUE(reader.ReadKey("[FILE_VERSION]", "VerMin", verMin));

@@ -106,8 +106,7 @@ class VersionCheckTest : public ::testing::Test {
     ASSERT_EQ(RegCreateKeyExA(root, m_keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const char folder[] = "C:\\Program Files\\NorvoSMS";
-    if (record.folder)
-      RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof folder);
+    if (record.folder) RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof folder);
     if (record.installedVersion >= 0) {
       DWORD v = static_cast<DWORD>(record.installedVersion);
       RegSetValueExA(key, "ProgVer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);

@@ -186,11 +186,11 @@ TEST_F(VersionCheckTest, CutManifestsFailWithTheirCaption) {
   m_manifest.installEntries = {"setup.exe ExeInstall"};
   m_manifest.crcEntries = {LocalFile("a.dll", "a"), LocalFile("b.dll", "b")};
   const std::string full = m_manifest.Text();
-  for (const CutCase& c : {CutCase{"b.dll\t", "재시도 Crc Read Warring"},
-                           CutCase{"FileCnt = 2", "재시도 Crc Read Warring"},
-                           CutCase{"setup.exe ExeInstall", "재시도 AddInstall Read Warring"},
-                           CutCase{"URL_SetupFile", "URL_SetupFile 읽기에 실패하였습니다."},
-                           CutCase{"RegTree_RootKey", "RegTree_RootKey 읽기에 실패하였습니다."}}) {
+  for (const CutCase& c :
+       {CutCase{"b.dll\t", "재시도 Crc Read Warring"}, CutCase{"FileCnt = 2", "재시도 Crc Read Warring"},
+        CutCase{"setup.exe ExeInstall", "재시도 AddInstall Read Warring"},
+        CutCase{"URL_SetupFile", "URL_SetupFile 읽기에 실패하였습니다."},
+        CutCase{"RegTree_RootKey", "RegTree_RootKey 읽기에 실패하였습니다."}}) {
     fs::remove(m_boxLog);
     size_t cut = full.find(c.cutBefore);
     ASSERT_NE(cut, std::string::npos) << c.cutBefore;

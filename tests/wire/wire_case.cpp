@@ -16,12 +16,12 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
-namespace {
-
 std::string Trim(const std::string& s) {
   std::size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t\r");
   return b == std::string::npos ? "" : s.substr(b, e - b + 1);
 }
+
+namespace {
 
 // Blank-separated words; "..." quotes a word (escapes inside are kept for Unescape).
 WireCall ParseCall(const std::string& text) {
@@ -86,6 +86,20 @@ WireCase ReadWireCase(const std::string& path) {
       haveRequest = true;
       c.expectRequest = value != "none";
       c.request = c.expectRequest ? Unescape(value) : "";
+    } else if (key == "sms-id") {
+      c.smsId = Unescape(value);
+    } else if (key == "api-key") {
+      c.hasApiKey = true;
+      c.apiKey = Unescape(value);
+    } else if (key == "access-token") {
+      c.accessToken = Unescape(value);
+    } else if (key == "method") {
+      haveRequest = true;
+      c.expectRequest = true;
+      c.method = Unescape(value);
+    } else if (key == "param") {
+      c.hasParams = true;
+      c.params.push_back(Unescape(value));
     } else if (key == "returns") {
       c.returns = Unescape(value);
     } else if (key == "stdout") {
@@ -96,6 +110,6 @@ WireCase ReadWireCase(const std::string& path) {
     }
   }
   if (!haveCall) c.error = "no call: line";
-  if (!haveRequest) c.error = "no request: line";
+  if (!haveRequest) c.error = "no request: or method: line";
   return c;
 }

@@ -14,7 +14,15 @@ struct WireCase {
   std::vector<std::string> replies;
   WireCall call;
   bool expectRequest = false;  // false: "request: none", nothing may be sent
-  std::string request;
+  std::string request;         // a whole document ("request:"), else built from the fields below
+  // The request's own parts; the envelope around them is shared (exchange.parts).
+  std::string smsId;
+  bool hasApiKey = false;
+  std::string apiKey;
+  std::string accessToken = "$TOKEN";
+  std::string method;
+  bool hasParams = false;
+  std::vector<std::string> params;
   std::string returns;
   std::string printed;
   std::string error;  // set when the file could not be read
@@ -22,3 +30,5 @@ struct WireCase {
 
 WireCase ReadWireCase(const std::string& path);
 std::string Unescape(const std::string& text);
+// Without leading blanks and tabs, and trailing blanks, tabs and CR.
+std::string Trim(const std::string& s);

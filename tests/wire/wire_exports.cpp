@@ -19,6 +19,8 @@ struct Export {
 
 // One line per export: how many arguments it takes and how its result reads as text.
 const std::map<std::string, Export>& Exports() {
+  // One line per export: not reflowed.
+  // clang-format off
   static const std::map<std::string, Export> table = {
       {"InitDLL", {2, [](const Args& a) { InitDLL(a[0], a[1]); return std::string(); }}},
       {"InitHostIP", {0, [](const Args&) { InitHostIP(); return std::string(); }}},
@@ -48,6 +50,7 @@ const std::map<std::string, Export>& Exports() {
       {"DestroyThread", {0, [](const Args&) { DestroyThread(); return std::string(); }}},
       {"ThreadIsFinished", {0, [](const Args&) { return std::string(ThreadIsFinished() ? "true" : "false"); }}},
   };
+  // clang-format on
   return table;
 }
 

@@ -1,4 +1,5 @@
-// Every wire case: canned reply in, exact request bytes, result and output compared.
+// Every wire case: canned reply in; the exact exchange (head, XML-RPC call, request document),
+// the result and the output compared.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,14 +11,19 @@
 #include "api/NorvoSMS.h"
 #include "tests/sandbox/sandbox_client.h"
 #include "tests/wire/wire_case.h"
+#include "tests/wire/wire_exchange.h"
 #include "tests/wire/wire_exports.h"
 #include "tests/wire/wire_token.h"
 
 namespace {
 
-std::vector<std::string> CaseFiles() {
+std::filesystem::path WireFolder() {
   const char* source = std::getenv("NORVOSMS_SOURCE_DIR");
-  std::filesystem::path dir = std::filesystem::path(source ? source : ".") / "tests/wire/cases";
+  return std::filesystem::path(source ? source : ".") / "tests/wire";
+}
+
+std::vector<std::string> CaseFiles() {
+  std::filesystem::path dir = WireFolder() / "cases";
   std::vector<std::string> files;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
@@ -33,11 +39,22 @@ std::string Shown(const std::string& text) {
   return out;
 }
 
+// "127.0.0.1:PORT" of the sandbox's API address, as the Host line carries it.
+std::string SandboxHost() {
+  std::string url = sandbox::Where().apiUrl;
+  std::size_t start = url.find("://");
+  start = start == std::string::npos ? 0 : start + 3;
+  return url.substr(start, url.find('/', start) - start);
+}
+
 class WireCaseTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(WireCaseTest, Matches) {
   WireCase c = ReadWireCase(GetParam());
   ASSERT_EQ(c.error, "");
+  std::string partsError;
+  ExchangeParts parts = ReadExchangeParts((WireFolder() / "exchange.parts").string(), partsError);
+  ASSERT_EQ(partsError, "");
   sandbox::UseForLibrary();
   sandbox::Reset();
   std::string ignored;
@@ -59,7 +76,11 @@ TEST_P(WireCaseTest, Matches) {
     for (const auto& step : c.setup)
       if (step.name == "InitDLL" && step.args.size() == 2) key = step.args[1];
     std::string received = sandbox::LastDocument();
-    EXPECT_EQ(Shown(received), Shown(WithToken(c.request, received, key)));
+    std::string document = WithToken(ExpectedDocument(parts, c), received, key);
+    EXPECT_EQ(Shown(received), Shown(document));
+    std::string body = ExpectedBody(parts, document);
+    EXPECT_EQ(Shown(sandbox::LastBody()), Shown(body));
+    EXPECT_EQ(Shown(sandbox::LastHead()), Shown(ExpectedHead(parts, SandboxHost(), body.size())));
   } else {
     EXPECT_EQ(sandbox::RequestCount(), before) << "something was sent";
   }

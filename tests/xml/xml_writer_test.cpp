@@ -4,9 +4,7 @@
 #include "xml/xml_node.h"
 
 namespace {
-std::string Write(const XmlNode& node, XmlWriteOptions options = DefaultWriteOptions) {
-  return node.ToText(options);
-}
+std::string Write(const XmlNode& node, XmlWriteOptions options = DefaultWriteOptions) { return node.ToText(options); }
 }  // namespace
 
 TEST(XmlWriter, ExampleWithAttributeChildrenAndValue) {

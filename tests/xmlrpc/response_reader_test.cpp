@@ -33,11 +33,13 @@ TEST(ReadResponse, NormalAndFault) {
       // Only the first parameter counts; nothing after it is looked at.
       {kDecl + "<methodResponse><params><param><value>1</value></param><param><value>2</value></param>garbage",
        "ok | str:1"},
-      {kDecl + "<methodResponse><fault><value><struct><member><name>faultCode</name><value><int>4</int></value></member>"
-               "<member><name>faultString</name><value><string>Too many parameters</string></value></member>"
-               "</struct></value></fault>",
+      {kDecl +
+           "<methodResponse><fault><value><struct><member><name>faultCode</name><value><int>4</int></value></member>"
+           "<member><name>faultString</name><value><string>Too many parameters</string></value></member>"
+           "</struct></value></fault>",
        "fault | {faultCode=int:4, faultString=str:Too many parameters}"},
-      {kDecl + "<methodResponse>\n  <fault>\n<value><struct></struct></value>\n</fault></methodResponse>", "fault | {}"},
+      {kDecl + "<methodResponse>\n  <fault>\n<value><struct></struct></value>\n</fault></methodResponse>",
+       "fault | {}"},
   };
   for (const ResponseCase& c : cases) EXPECT_EQ(respond(c.body), c.expected) << c.body;
 }
@@ -49,7 +51,8 @@ TEST(ReadResponse, FailureMessages) {
       {bom, "error: " + bom + " | invalid"},
       {"<html><body>Not Found</body></html>", "error: <body>Not Found</body></html> | invalid"},
       {"<?xml?><methodResponse>", "error: <methodResponse> | invalid"},
-      {kDecl + "<html><head><title>Bad request!</title></head></html>", "error: Talking HTTP to a HTTPS server? | invalid"},
+      {kDecl + "<html><head><title>Bad request!</title></head></html>",
+       "error: Talking HTTP to a HTTPS server? | invalid"},
       {kDecl + "<html><body>Object ! found</body></html>", "error: Wrong URL (\"Object ! found\") | invalid"},
       {kDecl + "<methodCall>rest", "error: rest | invalid"},
       {kDecl + "<methodResponse><params><value>1</value>", "error: Expecting tag: <param> | invalid"},

@@ -61,7 +61,8 @@ TEST(ReadXml, ShorthandAndTypedForms) {
       {"<value><array><data/></array></value>", "[]"},
       {"<value><array><data>\n</data></array></value>", "[]"},
       {"<value><array><data><value>1</value>\n<value><i4>2</i4></value></data></array></value>", "[str:1, int:2]"},
-      {"<value><struct>\n<member>\n<name>b</name>\n<value>2</value>\n</member><member><name>a&amp;</name><value/></member>"
+      {"<value><struct>\n<member>\n<name>b</name>\n<value>2</value>\n</member><member><name>a&amp;</name><value/></"
+       "member>"
        "</struct></value>",
        "{a&=str:, b=str:2}"},
       {"<value><struct><member><name>a</name><value>first</value></member><member><name>a</name><value>second</value>"
@@ -92,7 +93,8 @@ TEST(ReadXml, FailureMessagesKeepWhatWasRead) {
       {"<value><i4>1</i4>", "error: Expecting tag: </value> | int:1"},
       {"<value><array><value>1</value></array></value>", "error: Expecting tag:  <data> | []"},
       {"<value><array><data><value>1</value>", "error: Expecting tag: <value> | [str:1, invalid]"},
-      {"<value><array><data><value>1</value></DATA></array></value>", "error: Expecting tag: <value> | [str:1, invalid]"},
+      {"<value><array><data><value>1</value></DATA></array></value>",
+       "error: Expecting tag: <value> | [str:1, invalid]"},
       {"<value><array><data></data></value>", "error: Expecting tag: </array> | []"},
       {"<value><struct><member><name>a</name><value>1</value></member><Member><name>b</name><value>2</value></member>"
        "</struct></value>",
@@ -184,8 +186,10 @@ TEST(NextTag, CutsLongTagsAndStopsOnText) {
   EXPECT_EQ(nextTag(cursor), "");
   EXPECT_EQ(cursor, open + 2);
 
-  const char* exact = "<" "123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890"
-                      "12345678901234567890123456789012345>";
+  const char* exact =
+      "<"
+      "123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890"
+      "12345678901234567890123456789012345>";
   cursor = exact;
   EXPECT_EQ(nextTag(cursor).size(), 127u);
 
@@ -217,7 +221,9 @@ TEST(DecodeText, EntitiesInOrder) {
   EXPECT_EQ(decode("a&#0;b"), "a");
   EXPECT_EQ(decode("&nbsp; & &"), "&nbsp; & &");
   EXPECT_EQ(decode("&am"), "&am");
-  EXPECT_EQ(decode("\xc7\xd1&#44097;"), "\xc7\xd1" "A");  // a character reference above 255 keeps only its low byte
+  EXPECT_EQ(decode("\xc7\xd1&#44097;"),
+            "\xc7\xd1"
+            "A");  // a character reference above 255 keeps only its low byte
 }
 
 }  // namespace

@@ -39,8 +39,9 @@ TEST(WriteCall, ParameterShapes) {
   two.ensureArraySize(2);
   two.element(0) = XmlRpcValue::fromInt(1);
   two.element(1) = XmlRpcValue::fromBoolean(false);
-  EXPECT_EQ(call(two), kHead + "<param><value><i4>1</i4></value></param><param><value><boolean>0</boolean></value></param>" +
-                           kTail);
+  EXPECT_EQ(
+      call(two),
+      kHead + "<param><value><i4>1</i4></value></param><param><value><boolean>0</boolean></value></param>" + kTail);
 
   XmlRpcValue empty;
   empty.ensureArraySize(0);
@@ -62,7 +63,8 @@ TEST(WriteCall, InvalidElementThrowsAfterWhatWasWritten) {
   } catch (const XmlRpcException& e) {
     EXPECT_EQ(e.message, "Undefined XmlRpc value");
   }
-  EXPECT_EQ(out.str(), kHead.substr(0, kHead.find("norvosms")) + "m</methodName>\r\n<params><param><value>x</value></param><param>");
+  EXPECT_EQ(out.str(), kHead.substr(0, kHead.find("norvosms")) +
+                           "m</methodName>\r\n<params><param><value>x</value></param><param>");
 }
 
 struct WriteCase {
@@ -99,6 +101,8 @@ TEST(WriteXml, EveryType) {
   wild.year = -2000000000;
   wild.month = 2000000000;
   wild.day = -2000000000;
+  // One case per line, the expected text whole: not reflowed.
+  // clang-format off
   const WriteCase cases[] = {
       {"true", XmlRpcValue::fromBoolean(true), "<value><boolean>1</boolean></value>"},
       {"false", XmlRpcValue::fromBoolean(false), "<value><boolean>0</boolean></value>"},
@@ -125,6 +129,7 @@ TEST(WriteXml, EveryType) {
        "</member><member><name>b</name><value><i4>2</i4></value></member></struct></value>\n"},
       {"empty struct", [] { XmlRpcValue s; s.ensureStruct(); return s; }(), "<value><struct></struct></value>\n"},
   };
+  // clang-format on
   for (const WriteCase& c : cases) EXPECT_EQ(written(c.value), c.text) << c.name;
 }
 

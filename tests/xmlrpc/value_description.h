@@ -26,14 +26,12 @@ inline std::string describe(const XmlRpcValue& v) {
     case XmlRpcType::Invalid: return "invalid";
     case XmlRpcType::Boolean: return v.asBoolean() ? "bool:1" : "bool:0";
     case XmlRpcType::Int: return "int:" + std::to_string(v.asInt());
-    case XmlRpcType::Double:
-      std::snprintf(buffer, sizeof buffer, "double:%.17g", v.asDouble());
-      return buffer;
+    case XmlRpcType::Double: std::snprintf(buffer, sizeof buffer, "double:%.17g", v.asDouble()); return buffer;
     case XmlRpcType::String: return "str:" + describeBytes(XmlRpcValue(v).asString());
     case XmlRpcType::DateTime: {
       const DateTimeRecord& t = v.asDateTime();
-      std::snprintf(buffer, sizeof buffer, "time:y%d m%d d%d %d:%d:%d dst%d", t.year, t.month, t.day, t.hour,
-                    t.minute, t.second, t.daylightSaving);
+      std::snprintf(buffer, sizeof buffer, "time:y%d m%d d%d %d:%d:%d dst%d", t.year, t.month, t.day, t.hour, t.minute,
+                    t.second, t.daylightSaving);
       return buffer;
     }
     case XmlRpcType::Base64: {

@@ -20,9 +20,9 @@ XmlRpcValue OneString(const std::string& text) {
 const char kHostIpDocument[] = "<request><method>SMS.host_ip</method></request>";
 
 struct Case {
-  const char* plan;       // "" for the sandbox's own answer
+  const char* plan;  // "" for the sandbox's own answer
   bool ok;
-  const char* error;      // the expected lastError
+  const char* error;  // the expected lastError
   XmlRpcType resultType;
 };
 
