@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/notification_window.h"
 #include "tests/sandbox/sandbox_client.h"
 
 namespace {
@@ -31,55 +34,28 @@ ConnectionUse Connections() {
   return use;
 }
 
-int g_answered = 0;
-bool g_end = false;
-
-LRESULT CALLBACK CallerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COPYDATA) {
-    std::string text(static_cast<const char*>(reinterpret_cast<COPYDATASTRUCT*>(lParam)->lpData));
-    if (text == "end") {
-      g_end = true;
-    } else {
-      ++g_answered;
-    }
-    return 1;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-bool PumpUntil(int milliseconds, bool (*done)()) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < until) {
-    if (done()) return true;
-    MSG msg;
-    while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(1);
-  }
-  return done();
+// Every one of `count` messages answered and the batch's "end".
+bool AllAnswered(const NotificationWindow& window, std::size_t count) {
+  const auto& notes = window.Notes();
+  return notes.size() >= count + 1 && std::find(notes.begin(), notes.end(), "end") != notes.end();
 }
 
 class ConnectionReuse : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    sandbox::UseForLibrary();
-    WNDCLASSA cls{};
-    cls.lpfnWndProc = CallerProc;
-    cls.lpszClassName = "ConnectionReuseCaller";
-    RegisterClassA(&cls);
-  }
+  static void SetUpTestSuite() { sandbox::UseForLibrary(); }
   void SetUp() override {
     sandbox::Reset();  // also closes the connections the sandbox kept
-    g_answered = 0;
-    g_end = false;
-    m_hwnd = CreateWindowExA(0, "ConnectionReuseCaller", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    m_window = std::make_unique<NotificationWindow>();
+    m_hwnd = m_window->Handle();
   }
   void TearDown() override {
     DestroyThread();
     FreeDll();
-    DestroyWindow(m_hwnd);
+    m_window.reset();
     unsetenv("NORVOSMS_TIMEOUT");
     sandbox::UseForLibrary();
   }
+  std::unique_ptr<NotificationWindow> m_window;
   HWND m_hwnd = 0;
 };
 
@@ -113,7 +89,8 @@ TEST_F(ConnectionReuse, ThreeWorkersUseAtMostThreeConnections) {
   StartSMS();
   for (int i = 0; i < 100; ++i)
     SendSMS(m_hwnd, "010" + std::to_string(20000000 + i), "0212345678", "pooled", "", "pool", 100, "N");
-  ASSERT_TRUE(PumpUntil(120000, [] { return g_end && g_answered == 100; })) << g_answered;
+  ASSERT_TRUE(m_window->PumpUntil([&] { return AllAnswered(*m_window, 100); }, std::chrono::minutes(2)))
+      << m_window->Notes().size();
   StopSMS();
   ConnectionUse use = Connections();
   EXPECT_LE(use.accepted, 3);
@@ -132,7 +109,7 @@ TEST_F(ConnectionReuse, StopAndFreeReturnWithinTheDeadlineWhateverTheServerDoes)
   sandbox::Plan("drip-head 60");
   for (int i = 0; i < 3; ++i)
     SendSMS(m_hwnd, "010" + std::to_string(30000000 + i), "0212345678", "held", "", "hold", 3, "N");
-  PumpUntil(500, [] { return false; });  // the workers are inside their calls by now
+  m_window->PumpUntil([] { return false; }, std::chrono::milliseconds(500));  // the workers are in their calls
   auto start = std::chrono::steady_clock::now();
   StopSMS();
   DestroyThread();
