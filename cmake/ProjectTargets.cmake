@@ -44,3 +44,8 @@ function(norvosms_fuzzer)
             ${CMAKE_BINARY_DIR}/fuzz-work/${F_NAME} ${NORVOSMS_FUZZ_SECONDS})
   set_tests_properties(${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 7200)
 endfunction()
+
+# Windows programs and the DLL carry their C and C++ runtimes, so they need only system DLLs.
+if(WIN32)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
