@@ -73,7 +73,7 @@ class Sending : public ::testing::Test {
     g_notes.clear();
     g_sizes.clear();
     m_hwnd = CreateWindowExA(0, "SendingTestCaller", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_NE(m_hwnd, 0u);
+    ASSERT_NE(m_hwnd, HWND{});
     InitDLL("demo", "demo-key");
   }
   void TearDown() override {

@@ -103,7 +103,7 @@ TEST(CThread, StopServesAWorkerBlockedOnThisThreadsWindow) {
   cls.lpszClassName = "CThreadTestNote";
   RegisterClassA(&cls);
   HWND hwnd = CreateWindowExA(0, "CThreadTestNote", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(hwnd, 0u);
+  ASSERT_NE(hwnd, HWND{});
   NotifyingThread thread(hwnd);
   thread.Start();
   while (!thread.entered) Sleep(1);
@@ -135,7 +135,7 @@ TEST(CThread, StartDuringStopNeitherCancelsTheStopNorAddsAThread) {
   cls.lpszClassName = "CThreadTestStarting";
   RegisterClassA(&cls);
   HWND hwnd = CreateWindowExA(0, "CThreadTestStarting", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(hwnd, 0u);
+  ASSERT_NE(hwnd, HWND{});
   NotifyingThread thread(hwnd);
   thread.Start();
   const unsigned first = thread.ThreadId();
