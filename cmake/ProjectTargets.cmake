@@ -5,7 +5,8 @@ function(norvosms_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${NORVOSMS_WERROR}>:-Werror>)
 endfunction()
 
-# A GoogleTest executable registered with CTest as one test.
+# A GoogleTest executable registered with CTest as one test. NORVOSMS_GTEST_ENV_<name>, where
+# set, adds to its environment (the Windows build's code page and Linux-only cases).
 #   norvosms_gtest(NAME n SOURCES ... [LIBS ...] [LABELS ...] [FIXTURES ...] [ENV k=v ...] [TIMEOUT s])
 function(norvosms_gtest)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES;ENV" ${ARGN})
@@ -18,7 +19,7 @@ function(norvosms_gtest)
     set(T_TIMEOUT 300)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "NORVOSMS_SOURCE_DIR=${CMAKE_SOURCE_DIR};NORVOSMS_BUILD_DIR=${CMAKE_BINARY_DIR};QT_QPA_PLATFORM=offscreen;${T_ENV}")
+    ENVIRONMENT "NORVOSMS_SOURCE_DIR=${CMAKE_SOURCE_DIR};NORVOSMS_BUILD_DIR=${CMAKE_BINARY_DIR};QT_QPA_PLATFORM=offscreen;${T_ENV};${NORVOSMS_GTEST_ENV_${T_NAME}}")
   if(T_LABELS)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
   endif()
@@ -44,3 +45,8 @@ function(norvosms_fuzzer)
             ${CMAKE_BINARY_DIR}/fuzz-work/${F_NAME} ${NORVOSMS_FUZZ_SECONDS})
   set_tests_properties(${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 7200)
 endfunction()
+
+# Windows programs and the DLL carry their C and C++ runtimes, so they need only system DLLs.
+if(WIN32)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()

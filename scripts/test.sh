@@ -6,6 +6,8 @@
 #   3. each libFuzzer target for a short while (NORVOSMS_FUZZ_SECONDS, default 20)
 #   4. the Debian packages (scripts/package.sh, lintian errors fail), unpacked and run; the same
 #      build installed into a scratch prefix and the README's first program built against it
+#   5. the Windows build (scripts/windows-test.sh): NorvoSMS.dll for x86_64 and i686, export
+#      tables checked, the x86_64 tests under Wine64
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 sh "$root/scripts/install-deps.sh"
@@ -33,4 +35,5 @@ cmake --build "$build/fuzz"
 NORVOSMS_BUILD_ROOT="$build" sh "$root/scripts/package.sh"
 sh "$root/tests/install/package_test.sh" "$build/package/packages"
 sh "$root/tests/install/install_test.sh" "$build/package"
+sh "$root/scripts/windows-test.sh" "$build"
 echo "all tests passed"

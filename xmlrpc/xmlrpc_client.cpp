@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "xmlrpc/internet_error_text.h"
 #include "xmlrpc/tls_policy.h"
 #include "xmlrpc/xmlrpc_text.h"
 
@@ -49,23 +50,6 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
     if (a != b) return false;
   }
   return true;
-}
-
-std::string SystemMessage(DWORD code) {
-  LPSTR buffer = nullptr;
-  DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-  std::string text;
-  if (length && buffer) {
-    text.assign(buffer, length);
-  } else {
-    char fallback[32];
-    std::snprintf(fallback, sizeof fallback, "Error %u", static_cast<unsigned>(code));
-    text = fallback;
-  }
-  if (buffer) LocalFree(buffer);
-  return text;
 }
 
 // ANSI to UTF-16 to UTF-8, each step in a work buffer of at least kXmlRpcConversionBuffer bytes.
@@ -172,7 +156,7 @@ void XmlRpcClient::describeError(const char* operation) {
   for (const auto& entry : kErrorDescriptions) {
     if (entry.code == code) description = entry.text;
   }
-  if (description.empty()) description = SystemMessage(code);
+  if (description.empty()) description = InternetErrorText(code);
   errorText = std::string(operation) + " : " + description;
 }
 
@@ -216,7 +200,8 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::
   if (ignoreUnknownAuthority) {
     DWORD value = 0, length = sizeof value;
     InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &value, &length);
-    value |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+    // Windows reports an authority it cannot check as a failed revocation check.
+    value |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
     InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &value, sizeof value);
     length = sizeof value;
     InternetQueryOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, &length);

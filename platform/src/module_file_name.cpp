@@ -44,3 +44,9 @@ extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DW
   SetLastError(ERROR_SUCCESS);
   return static_cast<DWORD>(name.size());
 }
+
+// No Windows DLL is ever loaded here: callers take the path of a system without that DLL.
+extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR) {
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}

@@ -27,7 +27,7 @@ TEST(ClientInstance, IdentityAndReplacement) {
   EXPECT_EQ(g_pApiClient->m_sAccessToken, "");
   EXPECT_TRUE(g_pApiClient->m_queue.empty());
   EXPECT_TRUE(g_pApiClient->m_workers.empty());
-  EXPECT_EQ(g_pApiClient->m_hNotifyWnd, 0u);
+  EXPECT_EQ(g_pApiClient->m_hNotifyWnd, HWND{});
   EXPECT_EQ(g_pApiClient->m_nTotal + g_pApiClient->m_nDone + g_pApiClient->m_nQueued, 0);
 
   DestroyClient();

@@ -53,7 +53,7 @@ class Sending : public ::testing::Test {
     m_window = std::make_unique<NotificationWindow>();
     g_window = m_window.get();
     m_hwnd = m_window->Handle();
-    ASSERT_NE(m_hwnd, 0u);
+    ASSERT_NE(m_hwnd, HWND{});
     InitDLL("demo", "demo-key");
   }
   void TearDown() override {

@@ -92,7 +92,7 @@ class NotifyingThread : public CThread {
 
 TEST(CThread, StopServesAWorkerBlockedOnThisThreadsWindow) {
   NotificationWindow window;
-  ASSERT_NE(window.Handle(), 0u);
+  ASSERT_NE(window.Handle(), HWND{});
   NotifyingThread thread(window.Handle());
   thread.Start();
   while (!thread.entered) Sleep(1);
@@ -105,7 +105,7 @@ TEST(CThread, StopServesAWorkerBlockedOnThisThreadsWindow) {
 // A window procedure that runs while Stop pumps may call Start on the thread being stopped.
 TEST(CThread, StartDuringStopNeitherCancelsTheStopNorAddsAThread) {
   NotificationWindow window;
-  ASSERT_NE(window.Handle(), 0u);
+  ASSERT_NE(window.Handle(), HWND{});
   NotifyingThread thread(window.Handle());
   CThread* startDuringStop = nullptr;
   int startedDuringStop = -1;

@@ -27,6 +27,13 @@ Endpoint ReadEndpoint() {
     if (key == "ca_file") endpoint.caFile = value;
   }
   if (endpoint.apiUrl.empty() || endpoint.controlUrl.empty()) throw std::runtime_error("bad " + path);
+#ifdef _WIN32
+  // Wine's certificate check matches host names only, not the address 127.0.0.1 that the
+  // certificate also names; the sandbox's certificate is for localhost as well.
+  const std::string numeric = "://127.0.0.1:";
+  if (auto at = endpoint.apiUrl.find(numeric); at != std::string::npos)
+    endpoint.apiUrl.replace(at, numeric.size(), "://localhost:");
+#endif
   return endpoint;
 }
 

@@ -1,7 +1,9 @@
 #include "tests/wire/wire_token.h"
 
-#include <wincrypt.h>
+// <wincrypt.h> needs the types of <windows.h> first.
 #include <windows.h>
+
+#include <wincrypt.h>
 
 #include <cstdio>
 

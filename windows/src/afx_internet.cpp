@@ -1,0 +1,105 @@
+// The framework's Internet classes on WinInet: OpenURL is InternetOpenUrlA, the file reads the
+// request handle in chunks of the read-buffer size.
+#include <afxinet.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool HasScheme(const char* url, const char* scheme) {
+  std::size_t n = std::strlen(scheme);
+  return _strnicmp(url, scheme, n) == 0 && std::strncmp(url + n, "://", 3) == 0;
+}
+
+}  // namespace
+
+bool CStdioFile::Fill() {
+  if (m_closed) return false;
+  if (m_bufferPos < m_buffer.size()) return true;
+  m_buffer.resize(m_readSize);
+  UINT got = ReadRaw(reinterpret_cast<BYTE*>(m_buffer.data()), m_readSize);
+  m_buffer.resize(got);
+  m_bufferPos = 0;
+  return got > 0;
+}
+
+LPSTR CStdioFile::ReadString(LPSTR pstr, UINT nMax) {
+  if (pstr == nullptr || nMax == 0) return nullptr;
+  UINT stored = 0;
+  while (stored + 1 < nMax && Fill()) {
+    char c = m_buffer[m_bufferPos++];
+    pstr[stored++] = c;
+    if (c == '\n') break;
+  }
+  pstr[stored] = '\0';
+  return stored > 0 ? pstr : nullptr;
+}
+
+UINT CStdioFile::Read(void* lpBuf, UINT nCount) {
+  UINT done = 0;
+  auto* out = static_cast<BYTE*>(lpBuf);
+  while (done < nCount && Fill()) {
+    std::size_t n = std::min<std::size_t>(nCount - done, m_buffer.size() - m_bufferPos);
+    std::memcpy(out + done, m_buffer.data() + m_bufferPos, n);
+    m_bufferPos += n;
+    done += static_cast<UINT>(n);
+  }
+  return done;
+}
+
+BOOL CStdioFile::SetReadBufferSize(UINT nReadSize) {
+  if (nReadSize == 0) return FALSE;
+  m_readSize = nReadSize;
+  return TRUE;
+}
+
+void CStdioFile::Close() {
+  m_closed = true;
+  m_buffer.clear();
+  m_bufferPos = 0;
+}
+
+CInternetFile::~CInternetFile() { Close(); }
+
+UINT CInternetFile::ReadRaw(BYTE* lpBuf, UINT nCount) {
+  if (!m_hFile) return 0;
+  DWORD got = 0;
+  if (!InternetReadFile(m_hFile, lpBuf, nCount, &got)) return 0;
+  return got;
+}
+
+void CInternetFile::Close() {
+  CStdioFile::Close();
+  if (m_hFile) InternetCloseHandle(m_hFile);
+  m_hFile = nullptr;
+}
+
+CInternetSession::CInternetSession(LPCSTR pstrAgent, DWORD_PTR dwContext, DWORD dwAccessType,
+                                   LPCSTR pstrProxyName, LPCSTR pstrProxyBypass, DWORD dwFlags)
+    : m_dwContext(dwContext),
+      m_hSession(InternetOpenA(pstrAgent ? pstrAgent : "NorvoSMS", dwAccessType, pstrProxyName, pstrProxyBypass,
+                               dwFlags)) {}
+
+CInternetSession::~CInternetSession() { Close(); }
+
+void CInternetSession::Close() {
+  if (m_hSession) InternetCloseHandle(m_hSession);
+  m_hSession = nullptr;
+}
+
+// Any HTTP status opens the file, as in the framework: an error page is read as the body. The
+// transfer-type flags only matter to FTP, so they are not passed on.
+CStdioFile* CInternetSession::OpenURL(LPCSTR pstrURL, DWORD_PTR dwContext, DWORD dwFlags, LPCSTR pstrHeaders,
+                                      DWORD dwHeadersLength) {
+  DWORD_PTR context = dwContext ? dwContext : m_dwContext;
+  if (!m_hSession) throw new CInternetException(ERROR_INTERNET_INCORRECT_HANDLE_STATE, context);
+  if (pstrURL == nullptr || std::strstr(pstrURL, "://") == nullptr)
+    throw new CInternetException(ERROR_INTERNET_INVALID_URL, context);
+  if (!HasScheme(pstrURL, "http") && !HasScheme(pstrURL, "https")) return nullptr;
+  DWORD headersLength = pstrHeaders && dwHeadersLength ? dwHeadersLength : static_cast<DWORD>(-1);
+  HINTERNET file = InternetOpenUrlA(m_hSession, pstrURL, pstrHeaders, headersLength,
+                                    dwFlags & ~(INTERNET_FLAG_TRANSFER_ASCII | INTERNET_FLAG_TRANSFER_BINARY), context);
+  if (!file) throw new CInternetException(GetLastError(), context);
+  return new CInternetFile(file);
+}
