@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   DWORD size = 0;
-  if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64HEADER, nullptr,
-                            &size, nullptr, nullptr)) {
+  if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64HEADER, nullptr, &size,
+                            nullptr, nullptr)) {
     std::fprintf(stderr, "trust_certificate: %s is not a PEM certificate\n", argv[1]);
     return 1;
   }

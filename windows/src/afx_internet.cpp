@@ -75,11 +75,11 @@ void CInternetFile::Close() {
   m_hFile = nullptr;
 }
 
-CInternetSession::CInternetSession(LPCSTR pstrAgent, DWORD_PTR dwContext, DWORD dwAccessType,
-                                   LPCSTR pstrProxyName, LPCSTR pstrProxyBypass, DWORD dwFlags)
+CInternetSession::CInternetSession(LPCSTR pstrAgent, DWORD_PTR dwContext, DWORD dwAccessType, LPCSTR pstrProxyName,
+                                   LPCSTR pstrProxyBypass, DWORD dwFlags)
     : m_dwContext(dwContext),
-      m_hSession(InternetOpenA(pstrAgent ? pstrAgent : "NorvoSMS", dwAccessType, pstrProxyName, pstrProxyBypass,
-                               dwFlags)) {}
+      m_hSession(
+          InternetOpenA(pstrAgent ? pstrAgent : "NorvoSMS", dwAccessType, pstrProxyName, pstrProxyBypass, dwFlags)) {}
 
 CInternetSession::~CInternetSession() { Close(); }
 
