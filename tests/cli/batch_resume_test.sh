@@ -8,15 +8,24 @@ set -eu
 cli=$1
 . "$(dirname "$0")/sandbox_session.sh"
 fail() { echo "FAILED: $*"; tr '\r' '\n' <"$work/err" | tail -n 20; exit 1; }
-pause() { awk -v seed="$$$1" 'BEGIN { srand(seed); printf "%.2f", 0.8 + rand() * 2.5 }'; }
-# run_until SIGNAL DELAY ARGS...: starts a send, signals it after DELAY seconds; leaves its status in $status.
+# A random count between $2 and $3 (seeded by this run and $1).
+pick() { awk -v seed="$$$1" -v lo="$2" -v hi="$3" 'BEGIN { srand(seed); printf "%d", lo + rand() * (hi - lo) }'; }
+# The last progress count the running send printed ("sent N, ...").
+progress() { tr '\r' '\n' <"$work/err" 2>/dev/null | sed -n 's/^sent \([0-9]*\),.*/\1/p' | tail -n 1; }
+# run_until SIGNAL COUNT ARGS...: starts a send, signals it once it reports COUNT sent (a point in
+# the batch, not a time, so that a fast machine cannot finish first); leaves its status in $status.
 run_until() {
-  signal=$1 delay=$2; shift 2
+  signal=$1 target=$2; shift 2
+  : >"$work/err"
   "$cli" send "$@" >"$work/out" 2>"$work/err" &
   pid=$!
   waited=0
-  until grep -q "journal" "$work/err" 2>/dev/null || [ "$waited" -ge 300 ]; do sleep 0.1; waited=$((waited + 1)); done
-  sleep "$delay"
+  while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt 6000 ]; do
+    n=$(progress)
+    [ -n "$n" ] && [ "$n" -ge "$target" ] && break
+    sleep 0.01
+    waited=$((waited + 1))
+  done
   kill -s "$signal" "$pid" 2>/dev/null || true
   status=0
   wait "$pid" || status=$?
@@ -29,9 +38,9 @@ post /reset ""
 awk 'BEGIN { for (i = 1; i <= 1000; i++) printf "010%08d\n", i }' >"$work/list"
 journal="$work/batch.db"
 
-delay=$(pause 1)
-echo "SIGINT after $delay s"
-run_until INT "$delay" --file "$work/list" --callback 02-555-0100 --journal "$journal" --report "$work/r1.csv" "batch"
+target=$(pick 1 50 700)
+echo "SIGINT after $target sent"
+run_until INT "$target" --file "$work/list" --callback 02-555-0100 --journal "$journal" --report "$work/r1.csv" "batch"
 [ "$status" -eq 130 ] || fail "SIGINT exit status $status (did the batch end first?)"
 grep -q "stopped by signal 2" "$work/err" || fail "no word of the stop"
 grep -q "^1000 messages (SMS): [0-9]* sent, 0 with 800, 0 failed, 0 errors, [0-9]* not sent$" "$work/out" ||
@@ -44,9 +53,11 @@ stored >"$work/stored1"
 cmp -s "$work/accepted1" "$work/stored1" || fail "after SIGINT the journal and the service differ"
 echo "SIGINT: $(wc -l <"$work/stored1") sent, none unknown"
 
-delay=$(pause 2)
-echo "SIGKILL after $delay s"
-run_until KILL "$delay" --resume "$journal"
+left=$((1000 - $(wc -l <"$work/stored1")))
+[ "$left" -ge 40 ] || fail "SIGINT came too late: $left left"
+target=$(pick 2 5 $((left / 2)))
+echo "SIGKILL after $target more sent"
+run_until KILL "$target" --resume "$journal"
 [ "$status" -eq 137 ] || fail "SIGKILL exit status $status"
 
 "$cli" send --resume "$journal" --report "$work/r3.csv" >"$work/out" 2>"$work/err" || status=$?
