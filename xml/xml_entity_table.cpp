@@ -21,6 +21,7 @@ const XmlEntity* XmlEntityTable::Find(char c) const {
 void XmlEntityTable::EncodeTo(std::string_view text, std::string& out) const {
   std::size_t runStart = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!InTable(text[i])) continue;
     const XmlEntity* row = Find(text[i]);
     if (row == nullptr) continue;
     out.append(text.data() + runStart, i - runStart);

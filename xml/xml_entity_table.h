@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,7 +16,12 @@ struct XmlEntity {
 
 class XmlEntityTable {
  public:
-  constexpr explicit XmlEntityTable(std::span<const XmlEntity> rows) : m_rows(rows) {}
+  constexpr explicit XmlEntityTable(std::span<const XmlEntity> rows) : m_rows(rows) {
+    for (const XmlEntity& row : rows) {
+      const auto c = static_cast<unsigned char>(row.character);
+      m_inTable[c / 64] |= std::uint64_t{1} << (c % 64);
+    }
+  }
 
   std::span<const XmlEntity> Rows() const { return m_rows; }
 
@@ -30,7 +36,13 @@ class XmlEntityTable {
  private:
   const XmlEntity* Find(char c) const;
 
+  bool InTable(char c) const {
+    const auto u = static_cast<unsigned char>(c);
+    return (m_inTable[u / 64] >> (u % 64)) & 1u;
+  }
+
   std::span<const XmlEntity> m_rows;
+  std::uint64_t m_inTable[4] = {0, 0, 0, 0};  // which characters have a row: most text has none
 };
 
 // The five predefined references: &amp; &quot; &apos; &lt; &gt;

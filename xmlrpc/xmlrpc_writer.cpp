@@ -25,19 +25,38 @@ std::string formatNumber(Number n) {
 
 }  // namespace
 
-std::string escapeText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out += c; break;
-    }
+namespace {
+
+// The entity for each byte that needs one, else null: one look per character.
+struct EscapeTable {
+  const char* entity[256] = {};
+  constexpr EscapeTable() {
+    entity[static_cast<unsigned char>('&')] = "&amp;";
+    entity[static_cast<unsigned char>('<')] = "&lt;";
+    entity[static_cast<unsigned char>('>')] = "&gt;";
+    entity[static_cast<unsigned char>('"')] = "&quot;";
+    entity[static_cast<unsigned char>('\'')] = "&apos;";
   }
+};
+constexpr EscapeTable kEscapes;
+
+}  // namespace
+
+std::string escapeText(const std::string& text) {
+  // Copied in runs between the characters that need an entity.
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  const char* const data = text.data();
+  const std::size_t size = text.size();
+  std::size_t from = 0;
+  for (std::size_t at = 0; at < size; ++at) {
+    const char* entity = kEscapes.entity[static_cast<unsigned char>(data[at])];
+    if (entity == nullptr) continue;
+    out.append(data + from, at - from);
+    out += entity;
+    from = at + 1;
+  }
+  out.append(data + from, size - from);
   return out;
 }
 

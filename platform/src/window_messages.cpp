@@ -117,7 +117,13 @@ void ServeSent(std::unique_lock<std::mutex>& lock, const std::shared_ptr<SentMes
   lock.unlock();
   LRESULT result = procedure(sent->hwnd, sent->message, sent->wParam, sent->lParam);
   lock.lock();
-  Complete(*sent, result);
+  sent->result = result;
+  sent->done = true;
+  // The sender is woken with the lock free, so that it does not wake only to wait for it.
+  std::shared_ptr<ThreadQueue> sender = sent->sender;
+  lock.unlock();
+  if (sender) sender->wake.notify_all();
+  lock.lock();
 }
 
 void ServeAllSent(std::unique_lock<std::mutex>& lock, ThreadQueue& queue) {
@@ -298,8 +304,11 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
   }
   const std::shared_ptr<ThreadQueue>& me = CurrentQueue();
   auto sent = std::make_shared<SentMessage>(SentMessage{hWnd, Msg, wParam, lParam, 0, false, me});
-  window->owner->sent.push_back(sent);
-  window->owner->wake.notify_all();
+  std::shared_ptr<ThreadQueue> owner = window->owner;
+  owner->sent.push_back(sent);
+  lock.unlock();
+  owner->wake.notify_all();  // with the lock free, as above
+  lock.lock();
   while (!sent->done) {
     if (!me->sent.empty()) {
       ServeAllSent(lock, *me);
@@ -313,7 +322,7 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
 // hWnd 0 posts a thread message to the calling thread. Bounded like Windows' queues.
 extern "C" BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   MessageState& state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
+  std::unique_lock<std::mutex> lock(state.mutex);
   std::shared_ptr<ThreadQueue> target;
   if (hWnd == 0) {
     target = CurrentQueue();
@@ -330,6 +339,7 @@ extern "C" BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM l
     return FALSE;
   }
   target->posted.push_back(MSG{hWnd, Msg, wParam, lParam, TickNow(), {0, 0}});
+  lock.unlock();
   target->wake.notify_all();
   return TRUE;
 }

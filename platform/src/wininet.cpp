@@ -183,6 +183,10 @@ struct TrustedStores {
   std::string bundle;  // libcurl's default CA file and folder, empty when it has none
   std::string folder;
   std::map<std::string, std::pair<std::string, X509_STORE*>> byCaFile;  // CA file -> stamp, store
+  // The system's files change with a system update, not between two calls: looked at again
+  // at most once a second.
+  std::string systemStamp;
+  std::chrono::steady_clock::time_point systemCheckedAt;
 };
 
 TrustedStores& Stores() {
@@ -224,22 +228,40 @@ X509_STORE* BuildStore(const TrustedStores& stores, const std::string& caFile) {
   return store;
 }
 
+// NORVOSMS_CA_FILE as this call finds it, and its stamp: looked at on every call, so that a
+// changed file counts at once.
+struct CaFile {
+  std::string path;
+  std::string stamp;
+  static CaFile Now() {
+    const char* path = std::getenv("NORVOSMS_CA_FILE");
+    CaFile file;
+    file.path = path ? path : "";
+    file.stamp = FileStamp(file.path);
+    return file;
+  }
+};
+
 // A reference the caller frees with X509_STORE_free, or null to let libcurl load the files.
-X509_STORE* TrustedStore(const char* caFileVariable) {
+X509_STORE* TrustedStore(const CaFile& caFile) {
   TrustedStores& stores = Stores();
   if (stores.bundle.empty() && stores.folder.empty()) return nullptr;
-  std::string caFile = caFileVariable ? caFileVariable : "";
-  std::string stamp = FileStamp(stores.bundle) + "|" + FileStamp(stores.folder) + "|" + FileStamp(caFile);
   std::lock_guard<std::mutex> guard(stores.lock);
-  auto it = stores.byCaFile.find(caFile);
+  auto now = std::chrono::steady_clock::now();
+  if (stores.systemStamp.empty() || now - stores.systemCheckedAt >= std::chrono::seconds(1)) {
+    stores.systemStamp = FileStamp(stores.bundle) + "|" + FileStamp(stores.folder);
+    stores.systemCheckedAt = now;
+  }
+  std::string stamp = stores.systemStamp + "|" + caFile.stamp;
+  auto it = stores.byCaFile.find(caFile.path);
   if (it == stores.byCaFile.end() || it->second.first != stamp) {
-    X509_STORE* built = BuildStore(stores, caFile);
+    X509_STORE* built = BuildStore(stores, caFile.path);
     if (!built) return nullptr;
     if (it != stores.byCaFile.end()) {
       X509_STORE_free(it->second.second);  // connections still using it keep their own reference
       it->second = {stamp, built};
     } else {
-      it = stores.byCaFile.emplace(caFile, std::make_pair(stamp, built)).first;
+      it = stores.byCaFile.emplace(caFile.path, std::make_pair(stamp, built)).first;
     }
   }
   X509_STORE_up_ref(it->second.second);
@@ -657,11 +679,9 @@ bool ServerOf(const std::string& url, std::string& server, std::string& host, bo
 
 // What decides whether a kept connection may serve a request: its server, and the trust it
 // was checked under.
-std::string TrustKey(const std::string& server, const Handle& request, bool secure) {
+std::string TrustKey(const std::string& server, const Handle& request, bool secure, const CaFile& caFile) {
   if (!secure) return server;
-  const char* caFile = std::getenv("NORVOSMS_CA_FILE");
-  return server + "|" + std::to_string(request.securityFlags & ~SECURITY_FLAG_SECURE) + "|" +
-         FileStamp(caFile ? caFile : "");
+  return server + "|" + std::to_string(request.securityFlags & ~SECURITY_FLAG_SECURE) + "|" + caFile.stamp;
 }
 
 long RemainingMs(Clock::time_point deadline) {
@@ -670,7 +690,7 @@ long RemainingMs(Clock::time_point deadline) {
 }
 
 // One request on one pooled connection, without following redirects.
-DWORD Transfer(Handle* request, const Hop& hop, bool secure, Clock::time_point deadline) {
+DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFile, Clock::time_point deadline) {
   CURL* curl = request->connection.easy;
   curl_easy_reset(curl);
   request->status = 0;
@@ -724,7 +744,7 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, Clock::time_point d
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, request);
   TlsSetup tls{request, nullptr};
   if (secure) {
-    tls.store = TrustedStore(std::getenv("NORVOSMS_CA_FILE"));
+    tls.store = TrustedStore(caFile);
     if (tls.store) {
       // The store replaces libcurl's own in SslContextSetup; nothing for libcurl to load.
       curl_easy_setopt(curl, CURLOPT_CAINFO, nullptr);
@@ -800,6 +820,7 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
   hop.lines.insert(hop.lines.end(), headers.begin(), headers.end());
   bool http10 = request->version == "HTTP/1.0";
   DWORD limit = http10 ? request->options.maxConnsPer10Server : request->options.maxConnsPerServer;
+  const CaFile caFile = CaFile::Now();
 
   for (int hops = 0;; ++hops) {
     std::string server, host;
@@ -809,11 +830,11 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
       return FALSE;
     }
     request->hopHost = host;
-    if (!AcquireConnection(server, TrustKey(server, *request, secure), limit, deadline, request->connection)) {
+    if (!AcquireConnection(server, TrustKey(server, *request, secure, caFile), limit, deadline, request->connection)) {
       SetLastError(ERROR_INTERNET_TIMEOUT);
       return FALSE;
     }
-    DWORD error = Transfer(request, hop, secure, deadline);
+    DWORD error = Transfer(request, hop, secure, caFile, deadline);
     if (error && !request->headSeen) {
       ReleaseConnection(request->connection, false);
       request->body.clear();

@@ -1,0 +1,18 @@
+// A floor for the sending benchmark: the same calls made straight through libcurl, with
+// nothing of the library around them.
+#ifndef NORVOSMS_BENCH_SEND_BARE_CURL_CLIENT_H
+#define NORVOSMS_BENCH_SEND_BARE_CURL_CLIENT_H
+
+#include <string>
+
+struct BareCurlRun {
+  bool ok = false;
+  double seconds = 0;     // wall clock
+  double cpuSeconds = 0;  // this process, user and system
+};
+
+// `count` SMS.send calls on three threads, each keeping one connection, the body handed to
+// libcurl whole (its cheapest path).
+BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile, int count);
+
+#endif  // NORVOSMS_BENCH_SEND_BARE_CURL_CLIENT_H
