@@ -3,6 +3,7 @@
   GET  /ping           "ok"
   POST /reset          forgets the request log and every queued plan
   POST /plan           queues the body (one plan line, UTF-8) for the next API request
+  POST /plan?kept      the same, for a request on a connection already kept (not closed first)
   GET  /log/count      how many API requests were received
   GET  /connections    "accepted N" and "requests A B ...": connections since the last reset
                        and how many requests each carried (a new plan or reset closes kept ones)
@@ -75,9 +76,10 @@ class ControlHandler(BaseHTTPRequestHandler):
         elif self.path == "/send/answer":
             ok = send.add_answer(store, body.decode("utf-8", "replace"))
             self._send(b"ok" if ok else b"expected PHONE ANSWER", 200 if ok else 400)
-        elif self.path == "/plan":
+        elif self.path in ("/plan", "/plan?kept"):
             store.add_plan(body)
-            store.connections.close_waiting()
+            if self.path == "/plan":
+                store.connections.close_waiting()
             self._send(b"ok")
         else:
             self._send(b"not found", 404)

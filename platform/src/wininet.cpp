@@ -15,6 +15,7 @@
 #include <openssl/x509v3.h>
 #include <openssl/err.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -80,6 +81,8 @@ struct Handle {
   DWORD certError = 0;
   bool timedOut = false;
   bool tooLarge = false;
+  bool resendRefused = false;  // libcurl wanted to send the request again on a new connection
+  long resendErrno = 0;        // what ended the connection under it
   std::string hopHost;  // the host the current hop's certificate must name
   CURL* easy = nullptr;
   std::chrono::steady_clock::time_point lastActivity;
@@ -337,6 +340,20 @@ size_t OnHeader(char* data, size_t size, size_t count, void* userData) {
   return size * count;
 }
 
+// libcurl sends a request again, unasked, on a new connection when a kept one dies before
+// any byte of an answer: the service may already hold the message, so once a byte of this
+// request went out no further connection is opened and the request fails instead.
+curl_socket_t OpenSocket(void* userData, curlsocktype, curl_sockaddr* address) {
+  Handle* request = static_cast<Handle*>(userData);
+  long sent = 0;
+  if (request->easy && curl_easy_getinfo(request->easy, CURLINFO_REQUEST_SIZE, &sent) == CURLE_OK && sent > 0) {
+    request->resendRefused = true;
+    curl_easy_getinfo(request->easy, CURLINFO_OS_ERRNO, &request->resendErrno);
+    return CURL_SOCKET_BAD;
+  }
+  return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
 // The receive time-out is a time without progress, not a limit on the whole answer.
 int OnProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
   Handle* request = static_cast<Handle*>(userData);
@@ -356,6 +373,9 @@ int OnProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t ul
 DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
   if (request.certError) return request.certError;
   if (request.tooLarge) return ERROR_FILE_TOO_LARGE;
+  if (request.resendRefused)
+    return request.resendErrno == ECONNRESET || request.resendErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
+                                                                             : ERROR_INTERNET_CONNECTION_ABORTED;
   long osErrno = 0;
   curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
   switch (code) {
@@ -627,23 +647,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The request body handed to libcurl once: without a way to rewind it, libcurl cannot send
-// it a second time when a kept connection dies under it; the request fails instead, as the
-// service may already hold the message.
-struct BodyReader {
-  const char* data = nullptr;
-  std::size_t left = 0;
-};
-
-size_t ReadBody(char* buffer, size_t size, size_t count, void* userData) {
-  auto* reader = static_cast<BodyReader*>(userData);
-  std::size_t n = std::min(size * count, reader->left);
-  if (n) std::memcpy(buffer, reader->data, n);
-  reader->data += n;
-  reader->left -= n;
-  return n;
-}
-
 struct Hop {
   std::string url;
   std::string verb;
@@ -700,6 +703,8 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
   request->certError = 0;
   request->timedOut = false;
   request->tooLarge = false;
+  request->resendRefused = false;
+  request->resendErrno = 0;
   request->lastUp = 0;
   request->easy = curl;
 
@@ -714,12 +719,11 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
                    request->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   if (!request->agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, request->agent.c_str());
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list);
-  BodyReader reader{hop.body ? hop.body : "", hop.body ? hop.bodyLength : 0};
   if (hop.verb == "POST") {
+    // The body leaves with the head in one write; OpenSocket keeps libcurl from sending it twice.
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(reader.left));
-    curl_easy_setopt(curl, CURLOPT_READFUNCTION, ReadBody);
-    curl_easy_setopt(curl, CURLOPT_READDATA, &reader);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(hop.body ? hop.bodyLength : 0));
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, hop.body ? hop.body : "");
   } else if (hop.verb == "HEAD") {
     curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
   } else if (hop.verb != "GET") {
@@ -742,6 +746,8 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, request);
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenSocket);
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, request);
   TlsSetup tls{request, nullptr};
   if (secure) {
     tls.store = TrustedStore(caFile);
@@ -764,6 +770,9 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
   // Nothing of this transfer may be called back once it is over.
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, nullptr);
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, nullptr);
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, nullptr);
+  curl_easy_setopt(curl, CURLOPT_POSTFIELDS, nullptr);
   curl_slist_free_all(list);
   if (tls.store) X509_STORE_free(tls.store);
   request->easy = nullptr;

@@ -83,6 +83,20 @@ TEST_F(ConnectionReuse, AConnectionTheServerClosedIsNotReused) {
   EXPECT_EQ(sandbox::RequestCount(), 4) << "a request was sent twice";
 }
 
+// libcurl would send a request again on a new connection when the kept one dies before any
+// answer byte; the service may already hold it, so the call fails instead.
+TEST_F(ConnectionReuse, ARequestWhoseKeptConnectionDiesIsNotSentAgain) {
+  InitHostIP();
+  EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
+  sandbox::Control("POST", "/plan?kept", "reset");  // read on the kept connection, then reset
+  testing::internal::CaptureStdout();
+  EXPECT_STREQ(HostIPSMS(), "error");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "HttpSendRequest : Connection reset");
+  EXPECT_EQ(sandbox::RequestCount(), 2) << "the request was sent again";
+  EXPECT_STREQ(HostIPSMS(), "127.0.0.1");  // a fresh connection serves the next call
+  EXPECT_EQ(Connections().requests, (std::vector<int>{2, 1}));
+}
+
 TEST_F(ConnectionReuse, ThreeWorkersUseAtMostThreeConnections) {
   InitDLL("demo", "demo-key");
   CreateThreadDll();
