@@ -8,6 +8,7 @@ order; each chunk is delivered DELAY_MS after it was read."""
 import argparse
 import asyncio
 import os
+import selectors
 import signal
 
 CHUNK_BYTES = 65536
@@ -93,4 +94,10 @@ async def main():
 
 
 if __name__ == "__main__":
-    asyncio.run(main())
+    # select() waits to the microsecond; epoll rounds every wait up to a whole millisecond,
+    # which would add up to a millisecond to each delayed chunk.
+    loop = asyncio.SelectorEventLoop(selectors.SelectSelector())
+    try:
+        loop.run_until_complete(main())
+    finally:
+        loop.close()
