@@ -341,8 +341,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* userData) {
 }
 
 // libcurl sends a request again, unasked, on a new connection when a kept one dies before
-// any byte of an answer: the service may already hold the message, so once a byte of this
-// request went out no further connection is opened and the request fails instead.
+// any byte of an answer: for a POST the service may already hold the message, so once a byte
+// of such a request went out no further connection is opened and the request fails instead.
 curl_socket_t OpenSocket(void* userData, curlsocktype, curl_sockaddr* address) {
   Handle* request = static_cast<Handle*>(userData);
   long sent = 0;
@@ -746,8 +746,10 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, request);
-  curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenSocket);
-  curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, request);
+  if (hop.verb != "GET" && hop.verb != "HEAD") {  // a GET or HEAD may be sent once more, as WinInet does
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenSocket);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, request);
+  }
   TlsSetup tls{request, nullptr};
   if (secure) {
     tls.store = TrustedStore(caFile);
