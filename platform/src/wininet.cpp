@@ -83,7 +83,7 @@ struct Handle {
   bool tooLarge = false;
   bool resendRefused = false;  // libcurl wanted to send the request again on a new connection
   long resendErrno = 0;        // what ended the connection under it
-  std::string hopHost;  // the host the current hop's certificate must name
+  std::string hopHost;         // the host the current hop's certificate must name
   CURL* easy = nullptr;
   std::chrono::steady_clock::time_point lastActivity;
   curl_off_t lastUp = 0;
