@@ -1,19 +1,28 @@
-// The framework's Internet classes on WinInet: OpenURL is InternetOpenUrlA, the file reads the
-// request handle in chunks of the read-buffer size.
+// The framework's Internet session on the WinInet functions, so that the manifest is read
+// through the same connections, limits and TLS policy as every other request.
 #include <afxinet.h>
+#include <winerror.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 
+// The scheme compared without regard to ASCII case, then "://".
 bool HasScheme(const char* url, const char* scheme) {
-  std::size_t n = std::strlen(scheme);
-  return _strnicmp(url, scheme, n) == 0 && std::strncmp(url + n, "://", 3) == 0;
+  std::size_t n = 0;
+  for (; scheme[n] != '\0'; ++n) {
+    char c = url[n];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != scheme[n]) return false;  // also ends at the URL's end
+  }
+  return std::strncmp(url + n, "://", 3) == 0;
 }
 
 }  // namespace
 
+// Buffered reading over ReadRaw; the chunk size is the read buffer's size.
 bool CStdioFile::Fill() {
   if (m_closed) return false;
   if (m_bufferPos < m_buffer.size()) return true;
@@ -24,6 +33,7 @@ bool CStdioFile::Fill() {
   return got > 0;
 }
 
+// fgets-like over the buffered body; a zero byte in the data ends the text early for C callers.
 LPSTR CStdioFile::ReadString(LPSTR pstr, UINT nMax) {
   if (pstr == nullptr || nMax == 0) return nullptr;
   UINT stored = 0;
@@ -40,7 +50,7 @@ UINT CStdioFile::Read(void* lpBuf, UINT nCount) {
   UINT done = 0;
   auto* out = static_cast<BYTE*>(lpBuf);
   while (done < nCount && Fill()) {
-    std::size_t n = std::min<std::size_t>(nCount - done, m_buffer.size() - m_bufferPos);
+    size_t n = std::min<size_t>(nCount - done, m_buffer.size() - m_bufferPos);
     std::memcpy(out + done, m_buffer.data() + m_bufferPos, n);
     m_bufferPos += n;
     done += static_cast<UINT>(n);
@@ -69,6 +79,7 @@ UINT CInternetFile::ReadRaw(BYTE* lpBuf, UINT nCount) {
   return got;
 }
 
+// The connection goes back to the pool only when the whole body was read.
 void CInternetFile::Close() {
   CStdioFile::Close();
   if (m_hFile) InternetCloseHandle(m_hFile);
@@ -88,8 +99,8 @@ void CInternetSession::Close() {
   m_hSession = nullptr;
 }
 
-// Any HTTP status opens the file, as in the framework: an error page is read as the body. The
-// transfer-type flags only matter to FTP, so they are not passed on.
+// Like WinInet, any HTTP status opens the file: an error page is read as the body. The
+// transfer-type flags only matter to FTP.
 CStdioFile* CInternetSession::OpenURL(LPCSTR pstrURL, DWORD_PTR dwContext, DWORD dwFlags, LPCSTR pstrHeaders,
                                       DWORD dwHeadersLength) {
   DWORD_PTR context = dwContext ? dwContext : m_dwContext;

@@ -1,16 +1,23 @@
-// The application framework's Internet classes that the update check uses, on WinInet, for a
-// Windows build without the framework: a session that opens an address and hands back a file
-// to read line by line; CInternetException when the server cannot be reached.
+// The application framework's Internet classes that the update check uses, on the WinInet
+// functions as the framework itself is: a session that opens an address and hands back a file
+// to read line by line; CInternetException when the server cannot be reached. One source for
+// both builds: the Linux one on the platform layer's WinInet, the Windows one on the system's.
 #pragma once
 
 #include <windows.h>
 #include <wininet.h>
 
-#include <string>
-
 #ifndef PRE_CONFIG_INTERNET_ACCESS
 #define PRE_CONFIG_INTERNET_ACCESS INTERNET_OPEN_TYPE_PRECONFIG
 #endif
+#ifndef INTERNET_FLAG_TRANSFER_ASCII
+#define INTERNET_FLAG_TRANSFER_ASCII 0x00000001
+#endif
+#ifndef INTERNET_FLAG_TRANSFER_BINARY
+#define INTERNET_FLAG_TRANSFER_BINARY 0x00000002
+#endif
+
+#include <string>
 
 // Thrown by pointer, as the framework does: catch (CInternetException* e) { ...; e->Delete(); }
 class CInternetException {
