@@ -1,17 +1,5 @@
-# Cross-build for Windows (i686) with Debian's mingw-w64 (posix threads variant, for
-# std::thread and std::mutex). The x86_64 tests run under Wine64 (scripts/windows-test.sh).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for 32-bit Windows (i686) with Debian's mingw-w64: built and its exports checked;
+# its tests do not run here (no 32-bit Wine).
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(NORVOSMS_WINDOWS_TRIPLET i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${NORVOSMS_WINDOWS_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${NORVOSMS_WINDOWS_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${NORVOSMS_WINDOWS_TRIPLET}-windres)
-set(CMAKE_OBJDUMP ${NORVOSMS_WINDOWS_TRIPLET}-objdump)
-set(CMAKE_NM ${NORVOSMS_WINDOWS_TRIPLET}-nm)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${NORVOSMS_WINDOWS_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
