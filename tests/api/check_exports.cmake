@@ -1,10 +1,7 @@
 # The dynamic symbol table of the library holds exactly the globals of its version script.
 #   cmake -DMAP=NorvoSMS.map -DLIB=libNorvoSMS.so -P check_exports.cmake
-file(READ ${MAP} map_text)
-string(REGEX REPLACE "/\\*[^*]*\\*/" "" map_text "${map_text}")
-string(REGEX MATCH "global:([^}]*)local:" globals "${map_text}")
-string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_@]*" expected "${CMAKE_MATCH_1}")
-list(SORT expected)
+include(${CMAKE_CURRENT_LIST_DIR}/../export_list.cmake)
+norvosms_map_globals(${MAP} expected)
 
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE nm_text RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -18,7 +15,4 @@ foreach(line ${nm_lines})
   endif()
 endforeach()
 list(SORT actual)
-if(NOT actual STREQUAL expected)
-  message(FATAL_ERROR "exported: ${actual}\nexpected: ${expected}")
-endif()
-message(STATUS "exports: ${actual}")
+norvosms_expect_exports("${actual}" "${expected}")

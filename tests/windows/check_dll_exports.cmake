@@ -2,10 +2,8 @@
 # under their plain names, and each stdcall one also under the decorated name the toolchain
 # gave its function (i686 only; x86_64 has no decoration). The DLL needs system DLLs only.
 #   cmake -DMAP=NorvoSMS.map -DDLL=NorvoSMS.dll "-DOBJECTS=a.obj|b.obj" -DOBJDUMP=.. -DNM=.. -P check_dll_exports.cmake
-file(READ ${MAP} map_text)
-string(REGEX REPLACE "/\\*[^*]*\\*/" "" map_text "${map_text}")
-string(REGEX MATCH "global:([^}]*)local:" globals "${map_text}")
-string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*" expected "${CMAKE_MATCH_1}")
+include(${CMAKE_CURRENT_LIST_DIR}/../export_list.cmake)
+norvosms_map_globals(${MAP} expected)
 
 # The decorated names: what the compiler called the exported functions, less the C prefix "_".
 string(REPLACE "|" ";" objects "${OBJECTS}")
@@ -41,10 +39,7 @@ foreach(line ${lines})
   endif()
 endforeach()
 list(SORT actual)
-if(NOT actual STREQUAL expected)
-  message(FATAL_ERROR "exported: ${actual}\nexpected: ${expected}")
-endif()
-message(STATUS "exports: ${actual}")
+norvosms_expect_exports("${actual}" "${expected}")
 
 # The C and C++ runtimes are linked in: only DLLs that every Windows has.
 set(imports "")
