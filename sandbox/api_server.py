@@ -187,6 +187,7 @@ class Connections:
         self.counts = []    # requests per accepted connection, in the order accepted
         self.index = {}     # socket -> position in counts
         self.waiting = set()
+        self.resumed = 0    # TLS handshakes that resumed an earlier session
 
     def accepted(self, sock):
         with self.lock:
@@ -197,6 +198,10 @@ class Connections:
         with self.lock:
             if old in self.index:
                 self.index[new] = self.index.pop(old)
+
+    def handshake(self, resumed):
+        with self.lock:
+            self.resumed += 1 if resumed else 0
 
     def started(self, sock):
         with self.lock:
@@ -228,11 +233,12 @@ class Connections:
         with self.lock:
             self.counts = []
             self.index = {}
+            self.resumed = 0
 
     def report(self):
         with self.lock:
-            return "accepted %d\nrequests %s\n" % (
-                len(self.counts), " ".join(str(n) for n in self.counts))
+            return "accepted %d\nrequests %s\nresumed %d\n" % (
+                len(self.counts), " ".join(str(n) for n in self.counts), self.resumed)
 
 
 class ApiServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
@@ -265,6 +271,7 @@ class ApiServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
             sys.stderr.write("api %s handshake failed: %s\n" % (client_address[0], e))
             return
         tls.settimeout(IDLE_TIMEOUT_S)
+        self.connections.handshake(tls.session_reused)
         self.connections.rename(request, tls)
         try:
             ApiHandler(tls, client_address, self)

@@ -5,8 +5,9 @@
   POST /plan           queues the body (one plan line, UTF-8) for the next API request
   POST /plan?kept      the same, for a request on a connection already kept (not closed first)
   GET  /log/count      how many API requests were received
-  GET  /connections    "accepted N" and "requests A B ...": connections since the last reset
-                       and how many requests each carried (a new plan or reset closes kept ones)
+  GET  /connections    "accepted N", "requests A B ..." and "resumed R": connections since the
+                       last reset, how many requests each carried (a new plan or reset closes
+                       kept ones), and how many TLS handshakes resumed an earlier session
   GET  /log/last       the last request document, byte for byte as it was sent (UTF-8)
   GET  /log/last/body  the last raw HTTP body (the whole XML-RPC call)
   GET  /log/last/head  the last request line and header lines as received

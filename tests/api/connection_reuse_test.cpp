@@ -23,6 +23,7 @@ namespace {
 struct ConnectionUse {
   int accepted = 0;
   std::vector<int> requests;  // per connection, in the order accepted
+  int resumed = 0;            // TLS handshakes that resumed an earlier session
 };
 
 ConnectionUse Connections() {
@@ -31,6 +32,8 @@ ConnectionUse Connections() {
   std::string word;
   report >> word >> use.accepted >> word;
   for (int n; report >> n;) use.requests.push_back(n);
+  report.clear();
+  report >> word >> use.resumed;
   return use;
 }
 
@@ -81,6 +84,17 @@ TEST_F(ConnectionReuse, AConnectionTheServerClosedIsNotReused) {
   EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
   EXPECT_EQ(Connections().requests, (std::vector<int>{1, 1, 2}));
   EXPECT_EQ(sandbox::RequestCount(), 4) << "a request was sent twice";
+}
+
+// A connection opened after another to the same server resumes its TLS session.
+TEST_F(ConnectionReuse, ANewConnectionResumesTheTlsSession) {
+  InitHostIP();
+  EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
+  sandbox::Reset();  // closes the kept connection: the next call needs a new one
+  EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
+  ConnectionUse use = Connections();
+  EXPECT_EQ(use.accepted, 1);
+  EXPECT_EQ(use.resumed, 1) << "the new connection made a full handshake";
 }
 
 // libcurl would send a request again on a new connection when the kept one dies before any
