@@ -33,11 +33,14 @@ std::optional<std::string> FromWide(UINT codePage, const WideText& wide) {
 
 }  // namespace
 
+bool IsAscii(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
 std::string AnsiFromUtf8(std::string_view utf8, UINT ansiCodePage) {
-  // Every ANSI code page maps 0x00-0x7F to ASCII, as UTF-8 does: such text stays as it is.
-  bool ascii = true;
-  for (unsigned char c : utf8) ascii = ascii && c < 0x80;
-  if (ascii) return std::string(utf8);
+  if (IsAscii(utf8)) return std::string(utf8);
   std::optional<WideText> wide = ToWide(CP_UTF8, 0, utf8);
   if (!wide) return std::string();
   return FromWide(ansiCodePage, *wide).value_or(std::string());

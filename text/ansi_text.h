@@ -10,6 +10,10 @@
 // UTF-16 text in the platform's wide character type (wchar_t on Windows).
 using WideText = std::basic_string<WCHAR>;
 
+// True when every byte is below 0x80: every ANSI code page maps such text to ASCII, as UTF-8
+// does, so it needs no conversion either way.
+bool IsAscii(std::string_view text);
+
 // UTF-8 text (by length, so not cut at a NUL) in the given ANSI code page: CP_THREAD_ACP for
 // what the service answers, CP_ACP for the program's own texts. Invalid sequences and
 // characters the code page lacks become its default character; empty when nothing converts.

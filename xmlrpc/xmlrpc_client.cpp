@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "text/ansi_text.h"
 #include "xmlrpc/internet_error_text.h"
 #include "xmlrpc/tls_policy.h"
 #include "xmlrpc/xmlrpc_text.h"
@@ -62,10 +63,7 @@ bool AnsiToUtf8(const std::string& ansi, std::string& utf8) {
   thread_local std::vector<char> out;
   utf8.clear();
   if (ansi.empty()) return true;
-  // Every ANSI code page maps 0x00-0x7F to ASCII, which UTF-8 keeps as it is.
-  bool ascii = true;
-  for (unsigned char c : ansi) ascii = ascii && c < 0x80;
-  if (ascii) {
+  if (IsAscii(ansi)) {
     utf8 = ansi;
     return true;
   }

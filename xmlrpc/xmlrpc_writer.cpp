@@ -4,6 +4,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "xml/xml_entity_table.h"
 #include "xmlrpc/xmlrpc_base64.h"
 #include "xmlrpc/xmlrpc_text.h"
 #include "xmlrpc/xmlrpc_value.h"
@@ -25,40 +26,8 @@ std::string formatNumber(Number n) {
 
 }  // namespace
 
-namespace {
-
-// The entity for each byte that needs one, else null: one look per character.
-struct EscapeTable {
-  const char* entity[256] = {};
-  constexpr EscapeTable() {
-    entity[static_cast<unsigned char>('&')] = "&amp;";
-    entity[static_cast<unsigned char>('<')] = "&lt;";
-    entity[static_cast<unsigned char>('>')] = "&gt;";
-    entity[static_cast<unsigned char>('"')] = "&quot;";
-    entity[static_cast<unsigned char>('\'')] = "&apos;";
-  }
-};
-constexpr EscapeTable kEscapes;
-
-}  // namespace
-
-std::string escapeText(const std::string& text) {
-  // Copied in runs between the characters that need an entity.
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
-  const char* const data = text.data();
-  const std::size_t size = text.size();
-  std::size_t from = 0;
-  for (std::size_t at = 0; at < size; ++at) {
-    const char* entity = kEscapes.entity[static_cast<unsigned char>(data[at])];
-    if (entity == nullptr) continue;
-    out.append(data + from, at - from);
-    out += entity;
-    from = at + 1;
-  }
-  out.append(data + from, size - from);
-  return out;
-}
+// The five predefined references, as the XML library writes them.
+std::string escapeText(const std::string& text) { return DefaultEntityTable.Encode(text); }
 
 void XmlRpcValue::writeXml(std::ostream& out) const {
   switch (m_nType) {

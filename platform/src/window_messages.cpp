@@ -81,6 +81,14 @@ void Complete(SentMessage& sent, LRESULT result) {
   if (sent.sender) sent.sender->wake.notify_all();
 }
 
+// Wakes the queue's thread with the lock let go for the moment, so that it does not wake
+// only to wait for the lock; the queue is held by value while the lock is free.
+void WakeUnlocked(std::unique_lock<std::mutex>& lock, std::shared_ptr<ThreadQueue> queue) {
+  lock.unlock();
+  if (queue) queue->wake.notify_all();
+  lock.lock();
+}
+
 // Ends the thread's queue when the thread ends: its windows go, waiting senders get 0.
 struct QueueHolder {
   std::shared_ptr<ThreadQueue> queue;
@@ -119,11 +127,7 @@ void ServeSent(std::unique_lock<std::mutex>& lock, const std::shared_ptr<SentMes
   lock.lock();
   sent->result = result;
   sent->done = true;
-  // The sender is woken with the lock free, so that it does not wake only to wait for it.
-  std::shared_ptr<ThreadQueue> sender = sent->sender;
-  lock.unlock();
-  if (sender) sender->wake.notify_all();
-  lock.lock();
+  WakeUnlocked(lock, sent->sender);
 }
 
 void ServeAllSent(std::unique_lock<std::mutex>& lock, ThreadQueue& queue) {
@@ -304,11 +308,8 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
   }
   const std::shared_ptr<ThreadQueue>& me = CurrentQueue();
   auto sent = std::make_shared<SentMessage>(SentMessage{hWnd, Msg, wParam, lParam, 0, false, me});
-  std::shared_ptr<ThreadQueue> owner = window->owner;
-  owner->sent.push_back(sent);
-  lock.unlock();
-  owner->wake.notify_all();  // with the lock free, as above
-  lock.lock();
+  window->owner->sent.push_back(sent);
+  WakeUnlocked(lock, window->owner);
   while (!sent->done) {
     if (!me->sent.empty()) {
       ServeAllSent(lock, *me);

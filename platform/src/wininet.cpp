@@ -370,12 +370,16 @@ int OnProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t ul
   return 0;
 }
 
+// A connection that ended under a request: reset by the peer, or otherwise aborted.
+DWORD ConnectionEnded(long osErrno) {
+  return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
+                                                   : ERROR_INTERNET_CONNECTION_ABORTED;
+}
+
 DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
   if (request.certError) return request.certError;
   if (request.tooLarge) return ERROR_FILE_TOO_LARGE;
-  if (request.resendRefused)
-    return request.resendErrno == ECONNRESET || request.resendErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
-                                                                             : ERROR_INTERNET_CONNECTION_ABORTED;
+  if (request.resendRefused) return ConnectionEnded(request.resendErrno);
   long osErrno = 0;
   curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
   switch (code) {
@@ -389,11 +393,7 @@ DWORD MapCurlError(CURLcode code, CURL* curl, const Handle& request) {
       return request.timedOut ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
-      return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
-                                                       : ERROR_INTERNET_CONNECTION_ABORTED;
-    case CURLE_SEND_FAIL_REWIND:  // a kept connection died under a request that is not sent again
-      return osErrno == ECONNRESET || osErrno == EPIPE ? ERROR_INTERNET_CONNECTION_RESET
-                                                       : ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_SEND_FAIL_REWIND: return ConnectionEnded(osErrno);
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE: return ERROR_INTERNET_CONNECTION_ABORTED;
     case CURLE_WEIRD_SERVER_REPLY:
