@@ -1,8 +1,8 @@
 #include "bare_curl_client.h"
+#include "process_usage.h"
 
 #include <curl/curl.h>
 #include <openssl/evp.h>
-#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -59,13 +59,6 @@ size_t Keep(char* data, size_t size, size_t count, void* out) {
   return size * count;
 }
 
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 }  // namespace
 
 BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile, int count) {
@@ -108,11 +101,11 @@ BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile,
   };
   BareCurlRun run;
   auto start = std::chrono::steady_clock::now();
-  double cpu = ProcessCpuSeconds();
+  double cpu = ProcessUsage::Now().Cpu();
   std::vector<std::thread> threads;
   for (int t = 0; t < 3; ++t) threads.emplace_back(worker);
   for (auto& thread : threads) thread.join();
-  run.cpuSeconds = ProcessCpuSeconds() - cpu;
+  run.cpuSeconds = ProcessUsage::Now().Cpu() - cpu;
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.ok = !failed;
   return run;

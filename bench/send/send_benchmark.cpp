@@ -9,14 +9,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <sys/resource.h>
 #include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "bare_curl_client.h"
+#include "process_usage.h"
 #include "cli/notification_window.h"
 
 namespace {
@@ -96,23 +95,6 @@ void SendBatch(int count) {
   });
 }
 
-double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
-
-// This process's user and system CPU seconds and its context switches, to tell where the
-// client's CPU goes.
-struct Usage {
-  double user = 0, system = 0, switches = 0;
-  static Usage Now() {
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    Usage u;
-    u.user = static_cast<double>(r.ru_utime.tv_sec) + static_cast<double>(r.ru_utime.tv_usec) / 1e6;
-    u.system = static_cast<double>(r.ru_stime.tv_sec) + static_cast<double>(r.ru_stime.tv_usec) / 1e6;
-    u.switches = static_cast<double>(r.ru_nvcsw + r.ru_nivcsw);
-    return u;
-  }
-};
-
 long ResidentKilobytes() {
   std::ifstream statm("/proc/self/statm");
   long pages = 0, resident = 0;
@@ -156,6 +138,12 @@ std::string ApiUrl(bool relayed) {
   return relayed ? RelayedApiUrl() : g_endpoint["api_url"];
 }
 
+// Straight to the sandbox and through the relay, each repeated for the medians.
+void DirectAndRelayed(benchmark::internal::Benchmark* b) {
+  b->ArgName("relayed")->Arg(0)->Arg(1)->Iterations(1)->Repetitions(kRepetitions);
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 // 1,000 messages through the library's three workers.
 void BM_Library1000(benchmark::State& state) {
   setenv("NORVOSMS_API_URL", ApiUrl(state.range(0)).c_str(), 1);
@@ -165,16 +153,15 @@ void BM_Library1000(benchmark::State& state) {
   SendBatch(3);  // warm-up: the first connections and "end"
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    double cpu = CpuSeconds();
-    Usage before = Usage::Now();
+    ProcessUsage before = ProcessUsage::Now();
     SendBatch(1000);
-    Usage after = Usage::Now();
+    ProcessUsage after = ProcessUsage::Now();
     state.counters["user_us_per_msg"] = (after.user - before.user) * 1e6 / 1000;
     state.counters["sys_us_per_msg"] = (after.system - before.system) * 1e6 / 1000;
     state.counters["switches_per_msg"] = (after.switches - before.switches) / 1000;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.counters["msgs_per_s"] = 1000 / seconds;
-    state.counters["cpu_us_per_msg"] = (CpuSeconds() - cpu) * 1e6 / 1000;
+    state.counters["cpu_us_per_msg"] = (after.Cpu() - before.Cpu()) * 1e6 / 1000;
     g_libraryMsgsPerS[state.range(0)].push_back(state.counters["msgs_per_s"]);
     g_libraryCpuPerMsg[state.range(0)].push_back(state.counters["cpu_us_per_msg"]);
   }
@@ -182,14 +169,7 @@ void BM_Library1000(benchmark::State& state) {
   FreeDll();
   setenv("NORVOSMS_API_URL", g_endpoint["api_url"].c_str(), 1);
 }
-BENCHMARK(BM_Library1000)
-    ->ArgName("relayed")
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(1)
-    ->Repetitions(kRepetitions)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_Library1000)->Apply(DirectAndRelayed);
 
 // The same calls from Python's xmlrpc.client on three threads: a fresh connection per call
 // (kept 0) or one kept connection per thread (kept 1).
@@ -240,14 +220,7 @@ void BM_BareLibcurl1000(benchmark::State& state) {
     g_bareCurlCpuPerMsg[state.range(0)].push_back(state.counters["cpu_us_per_msg"]);
   }
 }
-BENCHMARK(BM_BareLibcurl1000)
-    ->ArgName("relayed")
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(1)
-    ->Repetitions(kRepetitions)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_BareLibcurl1000)->Apply(DirectAndRelayed);
 
 // The targets, from the medians of the figures above in this same run: the library's client CPU per message
 // over the kept-connection Python peer's (target at most 0.5, direct and relayed), and the
@@ -283,10 +256,10 @@ void BM_IdlePoolCpu10s(benchmark::State& state) {
   StartSMS();
   SendBatch(1);
   for (auto _ : state) {
-    double cpu = CpuSeconds();
+    double cpu = ProcessUsage::Now().Cpu();
     // Pumping every 100 ms keeps the measuring thread's own share out of the figure.
     CallerWindow().PumpUntil([] { return false; }, std::chrono::seconds(10), std::chrono::milliseconds(100));
-    state.counters["core_percent"] = (CpuSeconds() - cpu) / 10 * 100;
+    state.counters["core_percent"] = (ProcessUsage::Now().Cpu() - cpu) / 10 * 100;
   }
   DestroyThread();
   FreeDll();
