@@ -1,6 +1,8 @@
 #include "text/ansi_text.h"
 
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -34,9 +36,16 @@ std::optional<std::string> FromWide(UINT codePage, const WideText& wide) {
 }  // namespace
 
 bool IsAscii(std::string_view text) {
-  for (unsigned char c : text)
-    if (c >= 0x80) return false;
-  return true;
+  // Eight bytes at a time: a whole request is looked at on every call.
+  std::size_t i = 0;
+  std::uint64_t high = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    high |= word;
+  }
+  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+  return (high & 0x8080808080808080ull) == 0;
 }
 
 std::string AnsiFromUtf8(std::string_view utf8, UINT ansiCodePage) {

@@ -11,17 +11,10 @@ constexpr XmlEntity kDefaultEntities[] = {
 // Constant-initialised, so it is ready before any other initialiser of the library runs.
 constinit const XmlEntityTable DefaultEntityTable{kDefaultEntities};
 
-const XmlEntity* XmlEntityTable::Find(char c) const {
-  for (const XmlEntity& row : m_rows) {
-    if (row.character == c) return &row;
-  }
-  return nullptr;
-}
-
 void XmlEntityTable::EncodeTo(std::string_view text, std::string& out) const {
+  out.reserve(out.size() + text.size() + text.size() / 4);  // markup escaped as text grows by about that
   std::size_t runStart = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!InTable(text[i])) continue;
     const XmlEntity* row = Find(text[i]);
     if (row == nullptr) continue;
     out.append(text.data() + runStart, i - runStart);

@@ -17,9 +17,9 @@ struct XmlEntity {
 class XmlEntityTable {
  public:
   constexpr explicit XmlEntityTable(std::span<const XmlEntity> rows) : m_rows(rows) {
-    for (const XmlEntity& row : rows) {
-      const auto c = static_cast<unsigned char>(row.character);
-      m_inTable[c / 64] |= std::uint64_t{1} << (c % 64);
+    // The first row of a character wins, as a search from the top would find it.
+    for (std::size_t i = rows.size(); i-- > 0 && i < 255;) {
+      m_rowOf[static_cast<unsigned char>(rows[i].character)] = static_cast<std::uint8_t>(i + 1);
     }
   }
 
@@ -34,15 +34,14 @@ class XmlEntityTable {
   bool MayHoldReference(std::string_view text) const;
 
  private:
-  const XmlEntity* Find(char c) const;
-
-  bool InTable(char c) const {
-    const auto u = static_cast<unsigned char>(c);
-    return (m_inTable[u / 64] >> (u % 64)) & 1u;
+  // The character's row, or null: one look in an index, since most characters have none.
+  const XmlEntity* Find(char c) const {
+    const std::uint8_t row = m_rowOf[static_cast<unsigned char>(c)];
+    return row ? &m_rows[row - 1] : nullptr;
   }
 
   std::span<const XmlEntity> m_rows;
-  std::uint64_t m_inTable[4] = {0, 0, 0, 0};  // which characters have a row: most text has none
+  std::uint8_t m_rowOf[256] = {};  // 1 + the index of each character's row, 0 for none
 };
 
 // The five predefined references: &amp; &quot; &apos; &lt; &gt;

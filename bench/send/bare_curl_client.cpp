@@ -1,5 +1,4 @@
 #include "bare_curl_client.h"
-#include "process_usage.h"
 
 #include <curl/curl.h>
 #include <openssl/evp.h>
@@ -101,11 +100,12 @@ BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile,
   };
   BareCurlRun run;
   auto start = std::chrono::steady_clock::now();
-  double cpu = ProcessUsage::Now().Cpu();
+  ProcessUsage before = ProcessUsage::Now();
   std::vector<std::thread> threads;
   for (int t = 0; t < 3; ++t) threads.emplace_back(worker);
   for (auto& thread : threads) thread.join();
-  run.cpuSeconds = ProcessUsage::Now().Cpu() - cpu;
+  ProcessUsage after = ProcessUsage::Now();
+  run.used = {after.user - before.user, after.system - before.system, after.switches - before.switches};
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.ok = !failed;
   return run;

@@ -5,10 +5,12 @@
 
 #include <string>
 
+#include "process_usage.h"
+
 struct BareCurlRun {
   bool ok = false;
-  double seconds = 0;     // wall clock
-  double cpuSeconds = 0;  // this process, user and system
+  double seconds = 0;  // wall clock
+  ProcessUsage used;   // this process's CPU and switches over the run
 };
 
 // `count` SMS.send calls on three threads, each keeping one connection, the body handed to

@@ -656,7 +656,7 @@ struct Hop {
 };
 
 // The server part of a URL ("https://host:port") and its host; false for anything but http(s).
-bool ServerOf(const std::string& url, std::string& server, std::string& host, bool& secure) {
+bool ParseServer(const std::string& url, std::string& server, std::string& host, bool& secure) {
   CURLU* parsed = curl_url();
   if (!parsed) return false;
   char* scheme = nullptr;
@@ -678,6 +678,26 @@ bool ServerOf(const std::string& url, std::string& server, std::string& host, bo
   curl_free(port);
   curl_url_cleanup(parsed);
   return ok;
+}
+
+// ParseServer, remembering the last URL of this thread: a worker asks for the same one on
+// every call, and libcurl's URL parser costs as much as a good part of the call around it.
+bool ServerOf(const std::string& url, std::string& server, std::string& host, bool& secure) {
+  struct Parsed {
+    std::string url, server, host;
+    bool secure = false, ok = false;
+  };
+  thread_local Parsed last;
+  if (url != last.url || last.url.empty()) {
+    last.url = url;
+    last.ok = ParseServer(url, last.server, last.host, last.secure);
+  }
+  if (last.ok) {
+    server = last.server;
+    host = last.host;
+    secure = last.secure;
+  }
+  return last.ok;
 }
 
 // What decides whether a kept connection may serve a request: its server, and the trust it

@@ -27,6 +27,19 @@ TEST(AnsiFromUtf8, CharactersTheCodePageLacksBecomeItsDefault) {
   EXPECT_EQ(AnsiFromUtf8("a\x80z", CP_THREAD_ACP), "a?z");
 }
 
+TEST(IsAscii, FindsAHighByteWhereverItStands) {
+  for (std::size_t length = 0; length <= 19; ++length) {
+    std::string text(length, 'a');
+    EXPECT_TRUE(IsAscii(text)) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string high = text;
+      high[at] = '\x80';
+      EXPECT_FALSE(IsAscii(high)) << length << " " << at;
+    }
+  }
+  EXPECT_TRUE(IsAscii(std::string_view("\x7F\0\x01", 3)));
+}
+
 TEST(AnsiText, ProgramTextsInTheProcessCodePage) {
   EXPECT_EQ(AnsiText("\xEC\x9E\xAC\xEC\x8B\x9C\xEB\x8F\x84"), "\xC0\xE7\xBD\xC3\xB5\xB5");  // "재시도"
   EXPECT_EQ(AnsiText(""), "");

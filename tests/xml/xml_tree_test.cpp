@@ -69,4 +69,7 @@ TEST(XmlEntities, CustomTableIsUsedInItsOrder) {
   XmlEntityTable table(rows);
   EXPECT_EQ(table.Encode("axy"), "a&x;&x;y");
   EXPECT_EQ(table.Decode("&x;y"), "xy");  // the first matching row wins
+  static constexpr XmlEntity twice[] = {{'x', "&first;", 7}, {'x', "&second;", 8}, {'\xC0', "&high;", 6}};
+  XmlEntityTable both(twice);
+  EXPECT_EQ(both.Encode("x\xC0x"), "&first;&high;&first;");  // so does the first row of a character
 }
