@@ -1,4 +1,5 @@
 #include "bare_curl_client.h"
+#include "notification_floor.h"
 
 #include <curl/curl.h>
 #include <openssl/evp.h>
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <thread>
 #include <vector>
+
+#include "cli/notification_window.h"
 
 namespace {
 
@@ -60,11 +63,15 @@ size_t Keep(char* data, size_t size, size_t count, void* out) {
 
 }  // namespace
 
-BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile, int count) {
+BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile, int count,
+                              NotificationWindow* window) {
   curl_global_init(CURL_GLOBAL_DEFAULT);
   const std::string token = Token();
   std::atomic<int> next{0};
+  std::atomic<int> left{3};
   std::atomic<bool> failed{false};
+  if (window) window->Take();
+  const HWND target = window ? window->Handle() : HWND{};
   auto worker = [&] {
     CURL* curl = curl_easy_init();
     if (!curl) {
@@ -94,18 +101,25 @@ BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile,
           status != 200 || answer.find("0000") == std::string::npos) {
         failed = true;
       }
+      if (target) NotifyCaller(target, std::to_string(i));
     }
     curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
+  };
+  auto notifyingWorker = [&] {
+    worker();
+    if (--left == 0 && target) NotifyCaller(target, "end");
   };
   BareCurlRun run;
   auto start = std::chrono::steady_clock::now();
   ProcessUsage before = ProcessUsage::Now();
   std::vector<std::thread> threads;
-  for (int t = 0; t < 3; ++t) threads.emplace_back(worker);
+  for (int t = 0; t < 3; ++t) threads.emplace_back(notifyingWorker);
+  if (window) PumpUntilEnd(*window);
   for (auto& thread : threads) thread.join();
   ProcessUsage after = ProcessUsage::Now();
-  run.used = {after.user - before.user, after.system - before.system, after.switches - before.switches};
+  run.used = {after.user - before.user, after.system - before.system, after.switches - before.switches,
+              after.preempted - before.preempted, after.faults - before.faults};
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.ok = !failed;
   return run;

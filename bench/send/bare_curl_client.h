@@ -13,8 +13,12 @@ struct BareCurlRun {
   ProcessUsage used;   // this process's CPU and switches over the run
 };
 
+class NotificationWindow;
+
 // `count` SMS.send calls on three threads, each keeping one connection, the body handed to
-// libcurl whole (its cheapest path).
-BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile, int count);
+// libcurl whole (its cheapest path). With a window, each answer is also notified to it as the
+// library's workers do (and an "end" after the last), while the calling thread pumps it.
+BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile, int count,
+                              NotificationWindow* window = nullptr);
 
 #endif  // NORVOSMS_BENCH_SEND_BARE_CURL_CLIENT_H

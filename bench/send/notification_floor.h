@@ -3,9 +3,20 @@
 #ifndef NORVOSMS_BENCH_SEND_NOTIFICATION_FLOOR_H
 #define NORVOSMS_BENCH_SEND_NOTIFICATION_FLOOR_H
 
+#include <windows.h>
+
+#include <string>
+
 #include "process_usage.h"
 
 class NotificationWindow;
+
+// One worker's notification, as the library sends it: WM_COPYDATA with the text and its NUL,
+// returning once the window procedure has taken it.
+void NotifyCaller(HWND window, const std::string& text);
+
+// Pumps `window` on the calling thread, as a caller's message loop does, until "end" arrived.
+void PumpUntilEnd(NotificationWindow& window);
 
 struct NotificationRun {
   double seconds = 0;  // wall clock

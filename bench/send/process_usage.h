@@ -7,6 +7,8 @@
 
 struct ProcessUsage {
   double user = 0, system = 0, switches = 0;
+  double preempted = 0;  // the part of the switches that were not waits: the machine took the CPU
+  double faults = 0;     // minor page faults: memory the kernel had to hand over
 
   double Cpu() const { return user + system; }
 
@@ -17,6 +19,8 @@ struct ProcessUsage {
     u.user = static_cast<double>(r.ru_utime.tv_sec) + static_cast<double>(r.ru_utime.tv_usec) / 1e6;
     u.system = static_cast<double>(r.ru_stime.tv_sec) + static_cast<double>(r.ru_stime.tv_usec) / 1e6;
     u.switches = static_cast<double>(r.ru_nvcsw + r.ru_nivcsw);
+    u.preempted = static_cast<double>(r.ru_nivcsw);
+    u.faults = static_cast<double>(r.ru_minflt);
     return u;
   }
 };
