@@ -1,6 +1,7 @@
 // Character references used by the XML writer and parser.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -18,8 +19,8 @@ class XmlEntityTable {
  public:
   constexpr explicit XmlEntityTable(std::span<const XmlEntity> rows) : m_rows(rows) {
     // The first row of a character wins, as a search from the top would find it.
-    for (std::size_t i = rows.size(); i-- > 0 && i < 255;) {
-      m_rowOf[static_cast<unsigned char>(rows[i].character)] = static_cast<std::uint8_t>(i + 1);
+    for (std::size_t i = std::min<std::size_t>(rows.size(), kMaxRows); i-- > 0;) {
+      m_rowOf[static_cast<unsigned char>(rows[i].character)] = static_cast<std::uint16_t>(i + 1);
     }
   }
 
@@ -36,12 +37,15 @@ class XmlEntityTable {
  private:
   // The character's row, or null: one look in an index, since most characters have none.
   const XmlEntity* Find(char c) const {
-    const std::uint8_t row = m_rowOf[static_cast<unsigned char>(c)];
+    const std::uint16_t row = m_rowOf[static_cast<unsigned char>(c)];
     return row ? &m_rows[row - 1] : nullptr;
   }
 
+  // Encoding looks at this many rows at most; a table needs one per character it replaces.
+  static constexpr std::size_t kMaxRows = 0xFFFF;
+
   std::span<const XmlEntity> m_rows;
-  std::uint8_t m_rowOf[256] = {};  // 1 + the index of each character's row, 0 for none
+  std::uint16_t m_rowOf[256] = {};  // 1 + the index of each character's row, 0 for none
 };
 
 // The five predefined references: &amp; &quot; &apos; &lt; &gt;

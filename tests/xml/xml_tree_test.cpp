@@ -72,4 +72,9 @@ TEST(XmlEntities, CustomTableIsUsedInItsOrder) {
   static constexpr XmlEntity twice[] = {{'x', "&first;", 7}, {'x', "&second;", 8}, {'\xC0', "&high;", 6}};
   XmlEntityTable both(twice);
   EXPECT_EQ(both.Encode("x\xC0x"), "&first;&high;&first;");  // so does the first row of a character
+  // A long table: a character whose only row comes late is still found.
+  std::vector<XmlEntity> many(300, XmlEntity{'a', "&a;", 3});
+  many.back() = XmlEntity{'z', "&z;", 3};
+  XmlEntityTable longTable(many);
+  EXPECT_EQ(longTable.Encode("az"), "&a;&z;");
 }
