@@ -5,7 +5,6 @@
 #include <openssl/evp.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -111,16 +110,12 @@ BareCurlRun RunBareCurlClient(const std::string& url, const std::string& caFile,
     if (--left == 0 && target) NotifyCaller(target, "end");
   };
   BareCurlRun run;
-  auto start = std::chrono::steady_clock::now();
-  ProcessUsage before = ProcessUsage::Now();
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 3; ++t) threads.emplace_back(notifyingWorker);
-  if (window) PumpUntilEnd(*window);
-  for (auto& thread : threads) thread.join();
-  ProcessUsage after = ProcessUsage::Now();
-  run.used = {after.user - before.user, after.system - before.system, after.switches - before.switches,
-              after.preempted - before.preempted, after.faults - before.faults};
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  static_cast<MeasuredRun&>(run) = Measure([&] {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) threads.emplace_back(notifyingWorker);
+    if (window) PumpBlockingUntilEnd(*window);
+    for (auto& thread : threads) thread.join();
+  });
   run.ok = !failed;
   return run;
 }

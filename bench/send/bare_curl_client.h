@@ -7,10 +7,8 @@
 
 #include "process_usage.h"
 
-struct BareCurlRun {
+struct BareCurlRun : MeasuredRun {
   bool ok = false;
-  double seconds = 0;  // wall clock
-  ProcessUsage used;   // this process's CPU and switches over the run
 };
 
 class NotificationWindow;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 #include "process_usage.h"
@@ -15,16 +16,13 @@ class NotificationWindow;
 // returning once the window procedure has taken it.
 void NotifyCaller(HWND window, const std::string& text);
 
-// Pumps `window` on the calling thread, as a caller's message loop does, until "end" arrived.
-void PumpUntilEnd(NotificationWindow& window);
-
-struct NotificationRun {
-  double seconds = 0;  // wall clock
-  ProcessUsage used;   // this process's CPU and switches over the run
-};
+// Pumps `window` on the calling thread, blocking as a caller's message loop does, until "end"
+// and at least `notes` notifications in all have arrived. Only the notes new since the last
+// look are searched, so the caller's own share stays what a real caller's would be.
+void PumpBlockingUntilEnd(NotificationWindow& window, std::size_t notes = 0);
 
 // `count` numbered notifications and an "end", sent from three threads as the library's workers
 // send them, while the calling thread pumps `window` as a caller's message loop does.
-NotificationRun RunNotificationFloor(NotificationWindow& window, int count);
+MeasuredRun RunNotificationFloor(NotificationWindow& window, int count);
 
 #endif  // NORVOSMS_BENCH_SEND_NOTIFICATION_FLOOR_H

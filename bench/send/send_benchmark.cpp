@@ -87,17 +87,21 @@ void SendBatch(int count) {
     SendSMS(window.Handle(), "010" + std::to_string(10000000 + i), "0212345678", "benchmark message", "", "bench",
             count, "N");
   }
-  // Every message answered (number, "fail" or "error") and the batch's "end".
-  // Blocking, as a caller's message loop would: a polling loop would count as client CPU and
-  // hold every notification back until its next turn. Only the notes new since the last look
-  // are searched, so that the caller's own share stays what a real caller's would be.
-  std::size_t seen = 0;
-  bool ended = false;
-  window.PumpBlockingUntil([&] {
-    const auto& notes = window.Notes();
-    for (; seen < notes.size(); ++seen) ended = ended || notes[seen] == "end";
-    return ended && notes.size() >= static_cast<std::size_t>(count) + 1;
-  });
+  // Every message answered (number, "fail" or "error") and the batch's "end". Blocking, as a
+  // caller's message loop would: a polling loop would count as client CPU and hold every
+  // notification back until its next turn.
+  PumpBlockingUntilEnd(window, static_cast<std::size_t>(count) + 1);
+}
+
+// A run's figures per message, as every sending benchmark reports them.
+void ReportPerMessage(benchmark::State& state, const MeasuredRun& run, int messages) {
+  state.counters["msgs_per_s"] = messages / run.seconds;
+  state.counters["cpu_us_per_msg"] = run.used.Cpu() * 1e6 / messages;
+  state.counters["user_us_per_msg"] = run.used.user * 1e6 / messages;
+  state.counters["sys_us_per_msg"] = run.used.system * 1e6 / messages;
+  state.counters["switches_per_msg"] = run.used.switches / messages;
+  state.counters["preempted_per_msg"] = run.used.preempted / messages;
+  state.counters["faults_per_msg"] = run.used.faults / messages;
 }
 
 long ResidentKilobytes() {
@@ -157,18 +161,7 @@ void BM_Library1000(benchmark::State& state) {
   StartSMS();
   SendBatch(3);  // warm-up: the first connections and "end"
   for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    ProcessUsage before = ProcessUsage::Now();
-    SendBatch(1000);
-    ProcessUsage after = ProcessUsage::Now();
-    state.counters["user_us_per_msg"] = (after.user - before.user) * 1e6 / 1000;
-    state.counters["sys_us_per_msg"] = (after.system - before.system) * 1e6 / 1000;
-    state.counters["switches_per_msg"] = (after.switches - before.switches) / 1000;
-    state.counters["preempted_per_msg"] = (after.preempted - before.preempted) / 1000;
-    state.counters["faults_per_msg"] = (after.faults - before.faults) / 1000;
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.counters["msgs_per_s"] = 1000 / seconds;
-    state.counters["cpu_us_per_msg"] = (after.Cpu() - before.Cpu()) * 1e6 / 1000;
+    ReportPerMessage(state, Measure([] { SendBatch(1000); }), 1000);
     g_libraryMsgsPerS[state.range(0)].push_back(state.counters["msgs_per_s"]);
     g_libraryCpuPerMsg[state.range(0)].push_back(state.counters["cpu_us_per_msg"]);
   }
@@ -222,13 +215,7 @@ void BM_BareLibcurl1000(benchmark::State& state) {
       state.SkipWithError("bare libcurl client failed");
       return;
     }
-    state.counters["msgs_per_s"] = 1000 / run.seconds;
-    state.counters["cpu_us_per_msg"] = run.used.Cpu() * 1e6 / 1000;
-    state.counters["user_us_per_msg"] = run.used.user * 1e6 / 1000;
-    state.counters["sys_us_per_msg"] = run.used.system * 1e6 / 1000;
-    state.counters["switches_per_msg"] = run.used.switches / 1000;
-    state.counters["preempted_per_msg"] = run.used.preempted / 1000;
-    state.counters["faults_per_msg"] = run.used.faults / 1000;
+    ReportPerMessage(state, run, 1000);
     g_bareCurlCpuPerMsg[state.range(0)].push_back(state.counters["cpu_us_per_msg"]);
   }
 }
@@ -244,13 +231,7 @@ void BM_BareLibcurlNotifying1000(benchmark::State& state) {
       state.SkipWithError("bare libcurl client failed");
       return;
     }
-    state.counters["msgs_per_s"] = 1000 / run.seconds;
-    state.counters["cpu_us_per_msg"] = run.used.Cpu() * 1e6 / 1000;
-    state.counters["user_us_per_msg"] = run.used.user * 1e6 / 1000;
-    state.counters["sys_us_per_msg"] = run.used.system * 1e6 / 1000;
-    state.counters["switches_per_msg"] = run.used.switches / 1000;
-    state.counters["preempted_per_msg"] = run.used.preempted / 1000;
-    state.counters["faults_per_msg"] = run.used.faults / 1000;
+    ReportPerMessage(state, run, 1000);
     g_floorCpuPerMsg.push_back(state.counters["cpu_us_per_msg"]);
   }
 }
@@ -264,14 +245,8 @@ BENCHMARK(BM_BareLibcurlNotifying1000)
 // WM_COPYDATA to the caller's window from three workers (threads waking each other).
 void BM_Notification1000(benchmark::State& state) {
   for (auto _ : state) {
-    NotificationRun run = RunNotificationFloor(CallerWindow(), 1000);
-    state.counters["msgs_per_s"] = 1000 / run.seconds;
-    state.counters["cpu_us_per_msg"] = run.used.Cpu() * 1e6 / 1000;
-    state.counters["user_us_per_msg"] = run.used.user * 1e6 / 1000;
-    state.counters["sys_us_per_msg"] = run.used.system * 1e6 / 1000;
-    state.counters["switches_per_msg"] = run.used.switches / 1000;
-    state.counters["preempted_per_msg"] = run.used.preempted / 1000;
-    state.counters["faults_per_msg"] = run.used.faults / 1000;
+    MeasuredRun run = RunNotificationFloor(CallerWindow(), 1000);
+    ReportPerMessage(state, run, 1000);
     g_notificationCpuPerMsg.push_back(state.counters["cpu_us_per_msg"]);
   }
 }
