@@ -26,7 +26,6 @@ void XmlEntityTable::EncodeTo(std::string_view text, std::string& out) const {
 
 std::string XmlEntityTable::Encode(std::string_view text) const {
   std::string out;
-  out.reserve(text.size());
   EncodeTo(text, out);
   return out;
 }

@@ -688,7 +688,7 @@ bool ServerOf(const std::string& url, std::string& server, std::string& host, bo
     bool secure = false, ok = false;
   };
   thread_local Parsed last;
-  if (url != last.url || last.url.empty()) {
+  if (url != last.url) {  // an empty URL is refused, as the first `last` holds it
     last.url = url;
     last.ok = ParseServer(url, last.server, last.host, last.secure);
   }
