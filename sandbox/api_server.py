@@ -5,6 +5,7 @@ and a plain-HTTP control interface for tests. usage:
 Port 0 (the default) takes a free port; the ready file then names the URLs."""
 
 import argparse
+import contextlib
 import os
 import signal
 import socket
@@ -34,6 +35,8 @@ MAX_PARAMS = 1000
 HANDSHAKE_TIMEOUT_S = 10
 # A kept-alive connection with no new request for this long is closed.
 IDLE_TIMEOUT_S = 60
+# How long closing the kept connections waits for an answer still being written on one.
+ANSWER_WRITE_WAIT_S = 5
 
 
 def read_document(document):
@@ -131,9 +134,9 @@ class ApiHandler(BaseHTTPRequestHandler):
         if self.path.split("?", 1)[0] != API_PATH:
             self.send_error(404, "Not Found")
             return
+        # Closed as soon as the answer is out, though its head says the connection is kept.
+        self.close_after_answer = plan == "close-after"
         self._answer(name, document)
-        if plan == "close-after":
-            self.close_connection = True
 
     def _answer(self, name, document):
         if name != "norvosms":
@@ -164,17 +167,26 @@ class ApiHandler(BaseHTTPRequestHandler):
         self.send_response(status, reason)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
-        self.close_connection = not (getattr(self, "keep_alive", False) and status < 400)
-        if self.request_version == "HTTP/0.9":
-            self.wfile.write(body)
-        else:
-            # Head and body in one write: one TLS record and one segment for the client.
-            self._headers_buffer.append(b"\r\n")
-            self._headers_buffer.append(body)
-            self.flush_headers()
-        self.wfile.flush()
+        closing_early = getattr(self, "close_after_answer", False)
+        self.close_connection = closing_early or not (getattr(self, "keep_alive", False) and status < 400)
+        kept = contextlib.nullcontext()
         if not self.close_connection:
-            self.server.connections.idle(self.connection)
+            kept = self.server.connections.answering(self.connection)
+        with kept:
+            if self.request_version == "HTTP/0.9":
+                self.wfile.write(body)
+            else:
+                # Head and body in one write: one TLS record and one segment for the client.
+                self._headers_buffer.append(b"\r\n")
+                self._headers_buffer.append(body)
+                self.flush_headers()
+            self.wfile.flush()
+        if closing_early:
+            # At once, so the client finds it closed before it could send another request.
+            try:
+                socket.socket.shutdown(self.connection, socket.SHUT_RDWR)
+            except OSError:
+                pass
 
 
 class Connections:
@@ -187,6 +199,7 @@ class Connections:
         self.counts = []    # requests per accepted connection, in the order accepted
         self.index = {}     # socket -> position in counts
         self.waiting = set()
+        self.writing = {}   # socket -> lock held while an answer that keeps it is written
         self.resumed = 0    # TLS handshakes that resumed an earlier session
 
     def accepted(self, sock):
@@ -209,24 +222,35 @@ class Connections:
             if sock in self.index:
                 self.counts[self.index[sock]] += 1
 
-    def idle(self, sock):
+    def answering(self, sock):
+        """The connection counts as waiting for its next request before its answer leaves, so
+        that a plan set as soon as the client has the answer finds it; the lock it returns is
+        held while the answer is written, so that closing waits for the answer's end."""
         with self.lock:
-            if sock in self.index:
-                self.waiting.add(sock)
+            if sock not in self.index:
+                return contextlib.nullcontext()
+            self.waiting.add(sock)
+            return self.writing.setdefault(sock, threading.Lock())
 
     def ended(self, sock):
         with self.lock:
             self.waiting.discard(sock)
+            self.writing.pop(sock, None)
             self.index.pop(sock, None)
 
     def close_waiting(self):
         with self.lock:
             waiting, self.waiting = list(self.waiting), set()
-        for sock in waiting:
+            guards = [self.writing.get(sock) for sock in waiting]
+        for sock, guard in zip(waiting, guards):
+            held = guard.acquire(timeout=ANSWER_WRITE_WAIT_S) if guard else False
             try:
                 socket.socket.shutdown(sock, socket.SHUT_RDWR)
             except OSError:
                 pass
+            finally:
+                if held:
+                    guard.release()
 
     def reset(self):
         self.close_waiting()
