@@ -12,7 +12,9 @@
   GET  /log/last/body  the last raw HTTP body (the whole XML-RPC call)
   GET  /log/last/head  the last request line and header lines as received
   POST /send/answer    "PHONE ANSWER": how SMS.send answers the next message to PHONE
+  POST /send/chaos     "seed=S reset=P store-reset=P refuse=P code800=P": random answers
   GET  /send/messages  the messages SMS.send stored, one tab-separated line each
+  GET  /send/requests  every SMS.send received: phone and ref_key, oldest first
   GET  /account/auth-numbers  the authentication numbers "sent": phone, adapter, number, state
   GET  /account/logins the login attempts: user ID, IP, adapter address, 1 accepted / 0 refused
 """
@@ -43,6 +45,8 @@ class ControlHandler(BaseHTTPRequestHandler):
             self._send(b"ok")
         elif self.path == "/send/messages":
             self._send(send.stored_messages(store).encode("utf-8"))
+        elif self.path == "/send/requests":
+            self._send(send.received_requests(store).encode("utf-8"))
         elif self.path == "/account/auth-numbers":
             self._send(phone_auth.sent_numbers(store).encode("utf-8"))
         elif self.path == "/account/logins":
@@ -77,6 +81,9 @@ class ControlHandler(BaseHTTPRequestHandler):
         elif self.path == "/send/answer":
             ok = send.add_answer(store, body.decode("utf-8", "replace"))
             self._send(b"ok" if ok else b"expected PHONE ANSWER", 200 if ok else 400)
+        elif self.path == "/send/chaos":
+            ok = send.set_chaos(store, body.decode("utf-8", "replace"))
+            self._send(b"ok" if ok else b"expected seed=S and KIND=P with P in 0..1", 200 if ok else 400)
         elif self.path in ("/plan", "/plan?kept"):
             store.add_plan(body)
             if self.path == "/plan":

@@ -1,10 +1,19 @@
 """SMS.send: stores every accepted message so that history and status calls can return it, and
 takes it off the account's quantity. An access token that does not fit the account gets
-"E001". Tests choose the answer for chosen messages by phone
-number (control POST /send/answer, one "PHONE ANSWER" line per message, used once, oldest
-first), where ANSWER is a result code ("0000", "800", "E006", any other) or "transport PLAN"
-with a misbehaviour plan line ("transport reset", "transport status 500 Internal Server Error")."""
+"E001". Every SMS.send received is logged (phone and ref_key), whatever becomes of it.
 
+Tests choose the answer for chosen messages by phone number (control POST /send/answer, one
+"PHONE ANSWER" line per message, used once, oldest first), where ANSWER is
+  a result code        "0000", "800", "E006", any other
+  transport PLAN       a misbehaviour plan line ("transport reset", "transport status 500 ...")
+  store-reset          stored as accepted, then the connection is reset without an answer
+  store-after SECONDS  the connection is reset at once; the message is stored SECONDS later
+  slow SECONDS         the normal answer, SECONDS late
+Or for every message without such an answer, at random (control POST /send/chaos, "seed=S" and
+probabilities "reset=P store-reset=P refuse=P code800=P"): a reset before storing, a store then
+a reset, a refusal, "800", else accepted; the same seed and order of requests draw the same."""
+
+import random
 import threading
 import time
 
@@ -20,6 +29,16 @@ _schema_ready = set()
 SEND_PARAMS = ("call_type", "phone", "callback", "message", "subject", "ref_key", "reserve",
                "send_type", "msg_type", "usears")
 MAX_ANSWER_BYTES = 4096
+MAX_DELAY_SECONDS = 120
+# What a chaos refusal answers: any code but "0000" and "800" is a refusal.
+CHAOS_REFUSAL = "E106"
+CHAOS_KINDS = ("reset", "store-reset", "refuse", "code800")
+
+# Per store: the chaos generator, and a generation that a reset bumps so that a delayed store
+# scheduled before it does not land after it.
+_state_lock = threading.Lock()
+_chaos = {}
+_generation = {}
 
 
 def ensure_schema(store):
@@ -33,6 +52,7 @@ def ensure_schema(store):
                 usears TEXT, code TEXT);
             CREATE INDEX IF NOT EXISTS sent_messages_ref ON sent_messages (ref_key);
             CREATE TABLE IF NOT EXISTS send_answers (id INTEGER PRIMARY KEY, phone TEXT, answer TEXT);
+            CREATE TABLE IF NOT EXISTS send_requests (id INTEGER PRIMARY KEY, phone TEXT, ref_key TEXT);
         """)
         # A stand-in need not survive a power loss: without an fsync per stored message a
         # batch of a thousand takes seconds, not minutes.
@@ -40,14 +60,67 @@ def ensure_schema(store):
         _schema_ready.add(id(store))
 
 
+def _seconds(text):
+    """A delay within bounds, or None when TEXT is not a number of seconds."""
+    try:
+        value = float(text)
+    except ValueError:
+        return None
+    if value != value or value < 0:
+        return None
+    return min(value, MAX_DELAY_SECONDS)
+
+
 def add_answer(store, line):
     """Control: queue an answer for the next message to PHONE. False for a malformed line."""
     ensure_schema(store)
     phone, _, answer = line.strip().partition(" ")
+    answer = answer.strip()
     if not phone or not answer or len(line) > MAX_ANSWER_BYTES:
         return False
-    store.execute("INSERT INTO send_answers (phone, answer) VALUES (?, ?)", (phone, answer.strip()))
+    kind, _, arg = answer.partition(" ")
+    if kind in ("store-after", "slow") and _seconds(arg) is None:
+        return False
+    if kind == "store-reset" and arg:
+        return False
+    store.execute("INSERT INTO send_answers (phone, answer) VALUES (?, ?)", (phone, answer))
     return True
+
+
+def set_chaos(store, text):
+    """Control: answer every message without a chosen answer at random. False when TEXT is not
+    "seed=S" with probabilities of the chaos kinds whose sum is at most 1."""
+    settings = {}
+    for item in text.split():
+        name, eq, value = item.partition("=")
+        if not eq or name in settings or (name != "seed" and name not in CHAOS_KINDS):
+            return False
+        settings[name] = value
+    try:
+        seed = int(settings.pop("seed"))
+        chances = [(name, float(settings.get(name, "0"))) for name in CHAOS_KINDS]
+    except (KeyError, ValueError):
+        return False
+    if any(not 0 <= p <= 1 for _, p in chances) or sum(p for _, p in chances) > 1 + 1e-9:
+        return False
+    with _state_lock:
+        _chaos[id(store)] = (random.Random(seed), chances)
+    return True
+
+
+def _chaos_answer(store):
+    with _state_lock:
+        chaos = _chaos.get(id(store))
+        if chaos is None:
+            return None
+        generator, chances = chaos
+        draw = generator.random()
+    for name, chance in chances:
+        if draw < chance:
+            return {"reset": "transport reset", "store-reset": "store-reset",
+                    "refuse": CHAOS_REFUSAL, "code800": "800"}[name]
+        draw -= chance
+    return None
 
 
 def take_answer(store, phone):
@@ -68,11 +141,22 @@ def stored_messages(store):
     return "".join("\t".join(r) + "\n" for r in rows)
 
 
+def received_requests(store):
+    """Control: every SMS.send received, oldest first: phone and ref_key, tab-separated."""
+    ensure_schema(store)
+    rows = store.execute("SELECT phone, ref_key FROM send_requests ORDER BY id")
+    return "".join("\t".join(r) + "\n" for r in rows)
+
+
 def reset(store):
     ensure_schema(store)
+    with _state_lock:
+        _chaos.pop(id(store), None)
+        _generation[id(store)] = _generation.get(id(store), 0) + 1
     with store.locked():
         store.execute("DELETE FROM sent_messages")
         store.execute("DELETE FROM send_answers")
+        store.execute("DELETE FROM send_requests")
 
 
 def _take_quantity(store, sms_id, kind):
@@ -87,10 +171,36 @@ def _take_quantity(store, sms_id, kind):
             continue
 
 
+def _store_message(store, call, code, generation=None):
+    with store.locked():
+        if generation is not None:
+            with _state_lock:
+                if _generation.get(id(store), 0) != generation:
+                    return  # the sandbox was reset while the store waited
+        kind = call.param("send_type")
+        store.execute(
+            "INSERT INTO sent_messages (at, sms_id, phone, callback, subject, message, reserve, ref_key, "
+            "kind, usears, code) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            (time.time(), call.sms_id, call.param("phone"), call.param("callback"), call.param("subject"),
+             call.param("message"), call.param("reserve"), call.param("ref_key"), kind,
+             call.param("usears"), code))
+        _take_quantity(store, call.sms_id, kind)
+
+
+def _store_later(store, call, seconds):
+    with _state_lock:
+        generation = _generation.get(id(store), 0)
+    timer = threading.Timer(seconds, _store_message, (store, call, results.OK, generation))
+    timer.daemon = True
+    timer.start()
+
+
 @api_method("SMS.send")
 def send(call):
     store = call.store
     ensure_schema(store)
+    store.execute("INSERT INTO send_requests (phone, ref_key) VALUES (?, ?)",
+                  (call.param("phone"), call.param("ref_key")))
     # The token must fit the account (E001); a login is not asked for, nor are unknown
     # parameters refused here, so that a chosen answer still reaches any message.
     try:
@@ -102,18 +212,22 @@ def send(call):
     if not phone:
         return results.result_text(results.BAD_REQUEST)
     answer = take_answer(store, phone)
-    if answer is not None and answer.startswith("transport "):
-        raise Misbehave(answer[len("transport "):])
+    if answer is None:
+        answer = _chaos_answer(store)
+    kind, _, arg = (answer or "").partition(" ")
+    if kind == "transport":
+        raise Misbehave(arg)
+    if kind == "store-reset":
+        _store_message(store, call, results.OK)
+        raise Misbehave("reset")
+    if kind == "store-after":
+        _store_later(store, call, _seconds(arg) or 0)
+        raise Misbehave("reset")
+    if kind == "slow":
+        time.sleep(_seconds(arg) or 0)
+        answer = None
     code = answer or results.OK
-    kind = call.param("send_type")
     if code not in (results.OK, "800"):
         return results.result_text(code)  # refused: not stored, not counted
-    with store.locked():
-        store.execute(
-            "INSERT INTO sent_messages (at, sms_id, phone, callback, subject, message, reserve, ref_key, "
-            "kind, usears, code) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            (time.time(), call.sms_id, phone, call.param("callback"), call.param("subject"),
-             call.param("message"), call.param("reserve"), call.param("ref_key"), kind,
-             call.param("usears"), code))
-        _take_quantity(store, call.sms_id, kind)
+    _store_message(store, call, code)
     return results.result_text(code)
