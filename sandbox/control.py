@@ -15,6 +15,7 @@
   POST /send/chaos     "seed=S reset=P store-reset=P refuse=P code800=P": random answers
   GET  /send/messages  the messages SMS.send stored, one tab-separated line each
   GET  /send/requests  every SMS.send received: phone and ref_key, oldest first
+  GET  /send/requests?outcomes  the same with what became of each (a code, or a reset kind)
   GET  /account/auth-numbers  the authentication numbers "sent": phone, adapter, number, state
   GET  /account/logins the login attempts: user ID, IP, adapter address, 1 accepted / 0 refused
 """
@@ -45,8 +46,8 @@ class ControlHandler(BaseHTTPRequestHandler):
             self._send(b"ok")
         elif self.path == "/send/messages":
             self._send(send.stored_messages(store).encode("utf-8"))
-        elif self.path == "/send/requests":
-            self._send(send.received_requests(store).encode("utf-8"))
+        elif self.path in ("/send/requests", "/send/requests?outcomes"):
+            self._send(send.received_requests(store, self.path.endswith("?outcomes")).encode("utf-8"))
         elif self.path == "/account/auth-numbers":
             self._send(phone_auth.sent_numbers(store).encode("utf-8"))
         elif self.path == "/account/logins":

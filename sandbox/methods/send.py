@@ -1,6 +1,7 @@
 """SMS.send: stores every accepted message so that history and status calls can return it, and
 takes it off the account's quantity. An access token that does not fit the account gets
-"E001". Every SMS.send received is logged (phone and ref_key), whatever becomes of it.
+"E001". Every SMS.send received is logged (phone and ref_key) as it arrives, and with it what
+became of it: the result code answered, or "reset", "store-reset", "store-after" or "transport".
 
 Tests choose the answer for chosen messages by phone number (control POST /send/answer, one
 "PHONE ANSWER" line per message, used once, oldest first), where ANSWER is
@@ -52,8 +53,12 @@ def ensure_schema(store):
                 usears TEXT, code TEXT);
             CREATE INDEX IF NOT EXISTS sent_messages_ref ON sent_messages (ref_key);
             CREATE TABLE IF NOT EXISTS send_answers (id INTEGER PRIMARY KEY, phone TEXT, answer TEXT);
-            CREATE TABLE IF NOT EXISTS send_requests (id INTEGER PRIMARY KEY, phone TEXT, ref_key TEXT);
+            CREATE TABLE IF NOT EXISTS send_requests (
+                id INTEGER PRIMARY KEY, phone TEXT, ref_key TEXT, outcome TEXT NOT NULL DEFAULT '');
         """)
+        # A state folder from before the log kept outcomes.
+        if "outcome" not in [row[1] for row in store.db.execute("PRAGMA table_info(send_requests)")]:
+            store.db.execute("ALTER TABLE send_requests ADD COLUMN outcome TEXT NOT NULL DEFAULT ''")
         # A stand-in need not survive a power loss: without an fsync per stored message a
         # batch of a thousand takes seconds, not minutes.
         store.db.execute("PRAGMA synchronous=NORMAL")
@@ -141,10 +146,12 @@ def stored_messages(store):
     return "".join("\t".join(r) + "\n" for r in rows)
 
 
-def received_requests(store):
-    """Control: every SMS.send received, oldest first: phone and ref_key, tab-separated."""
+def received_requests(store, outcomes=False):
+    """Control: every SMS.send received, oldest first: phone and ref_key, tab-separated; with
+    outcomes also what became of it (empty while it is still being answered)."""
     ensure_schema(store)
-    rows = store.execute("SELECT phone, ref_key FROM send_requests ORDER BY id")
+    columns = "phone, ref_key, outcome" if outcomes else "phone, ref_key"
+    rows = store.execute("SELECT %s FROM send_requests ORDER BY id" % columns)
     return "".join("\t".join(r) + "\n" for r in rows)
 
 
@@ -187,6 +194,14 @@ def _store_message(store, call, code, generation=None):
         _take_quantity(store, call.sms_id, kind)
 
 
+class _Reset(Misbehave):
+    """A connection reset without an answer, named for the request log by what came before it."""
+
+    def __init__(self, outcome):
+        super().__init__("reset")
+        self.outcome = outcome
+
+
 def _store_later(store, call, seconds):
     with _state_lock:
         generation = _generation.get(id(store), 0)
@@ -199,18 +214,34 @@ def _store_later(store, call, seconds):
 def send(call):
     store = call.store
     ensure_schema(store)
-    store.execute("INSERT INTO send_requests (phone, ref_key) VALUES (?, ?)",
-                  (call.param("phone"), call.param("ref_key")))
+    with store.locked():
+        store.execute("INSERT INTO send_requests (phone, ref_key) VALUES (?, ?)",
+                      (call.param("phone"), call.param("ref_key")))
+        request = store.execute("SELECT last_insert_rowid()")[0][0]
+    try:
+        code = _answer(call)
+    except Misbehave as planned:
+        outcome = planned.outcome if isinstance(planned, _Reset) else "transport " + planned.plan
+        store.execute("UPDATE send_requests SET outcome = ? WHERE id = ?", (outcome, request))
+        raise
+    store.execute("UPDATE send_requests SET outcome = ? WHERE id = ?", (code, request))
+    return results.result_text(code)
+
+
+def _answer(call):
+    """The result code answered, after storing what it accepts; raises Misbehave for an answer
+    that is no result."""
+    store = call.store
     # The token must fit the account (E001); a login is not asked for, nor are unknown
     # parameters refused here, so that a chosen answer still reaches any message.
     try:
         authenticate(call, SEND_PARAMS, logged_in=False)
     except Refused as refused:
         if refused.code == results.NOT_AUTHENTICATED:
-            return results.result_text(refused.code)
+            return refused.code
     phone = call.param("phone")
     if not phone:
-        return results.result_text(results.BAD_REQUEST)
+        return results.BAD_REQUEST
     answer = take_answer(store, phone)
     if answer is None:
         answer = _chaos_answer(store)
@@ -219,15 +250,14 @@ def send(call):
         raise Misbehave(arg)
     if kind == "store-reset":
         _store_message(store, call, results.OK)
-        raise Misbehave("reset")
+        raise _Reset("store-reset")
     if kind == "store-after":
         _store_later(store, call, _seconds(arg) or 0)
-        raise Misbehave("reset")
+        raise _Reset("store-after")
     if kind == "slow":
         time.sleep(_seconds(arg) or 0)
         answer = None
     code = answer or results.OK
-    if code not in (results.OK, "800"):
-        return results.result_text(code)  # refused: not stored, not counted
-    _store_message(store, call, code)
-    return results.result_text(code)
+    if code in (results.OK, "800"):
+        _store_message(store, call, code)
+    return code  # any other code is a refusal: not stored, not counted
