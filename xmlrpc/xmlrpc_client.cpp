@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/ansi_text.h"
+#include "xmlrpc/http_settings.h"
 #include "xmlrpc/internet_error_text.h"
 #include "xmlrpc/tls_policy.h"
 #include "xmlrpc/xmlrpc_text.h"
@@ -164,6 +165,9 @@ bool XmlRpcClient::execute(const char* method, const XmlRpcValue& params, XmlRpc
     errorText = "No connection";
     return false;
   }
+  // Checked here as well as below, so the refusal reaches the caller in words, with nothing sent.
+  HttpSettings settings;
+  if (!ReadHttpSettings(settings, errorText)) return false;
   std::ostringstream call;
   writeCall(method ? method : "", params, call);  // "Undefined XmlRpc value" leaves here
 
@@ -239,6 +243,7 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::
     received.resize(before + got);
     if (got == 0) break;  // nothing more despite the count: the body has ended
   }
+  if (!errorText.empty()) return false;  // the read failed (an answer over the cap among others)
 
   DWORD status = 0, length = sizeof status;
   if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr)) {

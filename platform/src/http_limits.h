@@ -1,16 +1,17 @@
 // The limits every HTTP request of the process works under, in one place.
 #pragma once
 
-#include <windef.h>
-
-#include <cstddef>
+#include <xmlrpc/http_settings.h>
 
 namespace http_limits {
 
-// A whole request, redirects included, ends by then: NORVOSMS_TIMEOUT seconds, default 60.
-DWORD CallDeadlineMs();
-// Answers above NORVOSMS_MAX_ANSWER bytes (default 16 MiB) are refused while they arrive.
-std::size_t MaxAnswerBytes();
+// NORVOSMS_TIMEOUT (a whole request, redirects included, ends by then) and NORVOSMS_MAX_ANSWER (answers above it
+// are refused while they arrive), read by the one reader the library above also uses. False when either cannot be
+// honoured: the request is then not sent at all.
+inline bool Current(HttpSettings& settings) {
+  std::string problem;
+  return ReadHttpSettings(settings, problem);
+}
 
 // As WinInet: at most five redirects are followed.
 constexpr int kMaxRedirectHops = 5;

@@ -81,9 +81,10 @@ struct Handle {
   DWORD certError = 0;
   bool timedOut = false;
   bool tooLarge = false;
-  bool resendRefused = false;  // libcurl wanted to send the request again on a new connection
-  long resendErrno = 0;        // what ended the connection under it
-  std::string hopHost;         // the host the current hop's certificate must name
+  unsigned long long answerCap = 0;  // NORVOSMS_MAX_ANSWER as read when the send began
+  bool resendRefused = false;        // libcurl wanted to send the request again on a new connection
+  long resendErrno = 0;              // what ended the connection under it
+  std::string hopHost;               // the host the current hop's certificate must name
   CURL* easy = nullptr;
   std::chrono::steady_clock::time_point lastActivity;
   curl_off_t lastUp = 0;
@@ -305,11 +306,11 @@ CURLcode SslContextSetup(CURL*, void* sslCtx, void* userData) {
 // The answer cap holds while the body arrives; an announced length above it is refused at once.
 size_t OnBody(char* data, size_t size, size_t count, void* userData) {
   Handle* request = static_cast<Handle*>(userData);
-  std::size_t cap = http_limits::MaxAnswerBytes();
+  const unsigned long long cap = request->answerCap;
   curl_off_t announced = -1;
   if (request->body.empty() && request->easy)
     curl_easy_getinfo(request->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-  if (size * count > cap - std::min(cap, request->body.size()) ||
+  if (size * count > cap - std::min<unsigned long long>(cap, request->body.size()) ||
       (announced > 0 && static_cast<unsigned long long>(announced) > cap)) {
     request->tooLarge = true;
     return 0;
@@ -833,7 +834,13 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
     SetLastError(ERROR_INTERNET_INVALID_URL);
     return FALSE;
   }
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(http_limits::CallDeadlineMs());
+  HttpSettings settings;
+  if (!http_limits::Current(settings)) {
+    SetLastError(ERROR_INTERNET_INVALID_OPTION);  // a setting that cannot be honoured: nothing is sent
+    return FALSE;
+  }
+  request->answerCap = settings.maxAnswerBytes;
+  Clock::time_point deadline = Clock::now() + std::chrono::seconds(settings.timeoutSeconds);
 
   std::vector<std::string> headers = request->headers;
   if (lpszHeaders) AppendHeaderLines(headers, lpszHeaders, HeaderLength(lpszHeaders, dwHeadersLength));
