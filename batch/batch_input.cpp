@@ -1,4 +1,4 @@
-#include "cli/batch_input.h"
+#include "batch/batch_input.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "cli/batch_journal.h"
+#include "batch/batch_journal.h"
 
 #include <sqlite3.h>
 

@@ -1,10 +1,8 @@
-#include "cli/batch_report.h"
+#include "batch/batch_report.h"
 
-#include "cli/text_table.h"
+std::string SequenceText(const JournalRecipient& r) { return r.sequence >= 0 ? std::to_string(r.sequence) : ""; }
 
 namespace {
-
-std::string Sequence(const JournalRecipient& r) { return r.sequence >= 0 ? std::to_string(r.sequence) : ""; }
 
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -42,18 +40,11 @@ std::string SummaryLine(const BatchCounts& c, const std::string& kind) {
   return line;
 }
 
-std::string RecipientTable(const std::vector<JournalRecipient>& recipients) {
-  TextTable table({"line", "phone", "ref_key", "state", "sequence"});
-  for (const JournalRecipient& r : recipients)
-    table.AddRow({std::to_string(r.line), r.phone, r.refKey, StateName(r.state), Sequence(r)});
-  return table.Text();
-}
-
 std::string RecipientCsv(const std::vector<JournalRecipient>& recipients) {
   std::string out = "line,phone,ref_key,state,sequence\r\n";
   for (const JournalRecipient& r : recipients) {
     out += std::to_string(r.line) + "," + CsvField(r.phone) + "," + CsvField(r.refKey) + "," + StateName(r.state) +
-           "," + Sequence(r) + "\r\n";
+           "," + SequenceText(r) + "\r\n";
   }
   return out;
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/batch_journal.h"
+#include "batch/batch_journal.h"
 
 struct BatchCounts {
   int total = 0;
@@ -19,7 +19,7 @@ struct BatchCounts {
 BatchCounts CountStates(const std::vector<JournalRecipient>& recipients);
 // "4 messages (LMS): 1 sent, 1 with 800, 1 failed, 1 errors[, N unknown][, N not sent]"
 std::string SummaryLine(const BatchCounts& counts, const std::string& kind);
-// line, phone, reference key, state and sequence number, one row each.
-std::string RecipientTable(const std::vector<JournalRecipient>& recipients);
-// The same as CSV (RFC 4180), with a header line.
+// The sequence number as text; empty when there is none.
+std::string SequenceText(const JournalRecipient& r);
+// line, phone, reference key, state and sequence number as CSV (RFC 4180), with a header line.
 std::string RecipientCsv(const std::vector<JournalRecipient>& recipients);

@@ -1,4 +1,4 @@
-#include "cli/batch_sender.h"
+#include "batch/batch_sender.h"
 
 #include <windows.h>
 
@@ -6,9 +6,7 @@
 
 #include "api/NorvoSMS.h"
 #include "cli/notification_window.h"
-#include "cli/process_guard.h"
-#include "cli/send_progress.h"
-#include "cli/terminal_output.h"
+#include "batch/send_progress.h"
 
 namespace {
 
@@ -17,11 +15,6 @@ bool AllDigits(const std::string& text) {
   for (char c : text)
     if (c < '0' || c > '9') return false;
   return true;
-}
-
-void ShowProgress(const SendProgress& progress) {
-  std::fprintf(stderr, "\r%s", progress.Line().c_str());
-  std::fflush(stderr);
 }
 
 }  // namespace
@@ -47,7 +40,8 @@ bool ReadNotification(const std::string& text, RecipientState& state, int& seque
 }
 
 SendRun SendRecipients(BatchJournal& journal, const std::string& apiKey, const std::vector<JournalRecipient>& todo,
-                       bool unknownToo, std::chrono::seconds timeout) {
+                       bool unknownToo, std::chrono::seconds timeout, const SendHooks& hooks) {
+  auto StopRequested = [&] { return hooks.stopRequested ? hooks.stopRequested() : 0; };
   using Clock = std::chrono::steady_clock;
   const BatchSettings& s = journal.Settings();
   const bool lms = s.kind == "lms";
@@ -55,7 +49,7 @@ SendRun SendRecipients(BatchJournal& journal, const std::string& apiKey, const s
   SendRun run;
   NotificationWindow window;
   if (window.Handle() == 0) {
-    std::fputs("norvosms send: cannot create the notification window\n", stderr);
+    run.windowFailed = true;
     return run;
   }
   SendProgress progress(static_cast<int>(todo.size()));
@@ -70,8 +64,7 @@ SendRun SendRecipients(BatchJournal& journal, const std::string& apiKey, const s
     }
     if (!journal.MarkInFlight(r.line, unknownToo)) {
       if (!journal.LastError().empty()) {
-        std::fprintf(stderr, "\nnorvosms send: the journal cannot be written (%s); stopping\n",
-                     journal.LastError().c_str());
+        run.journalFailed = true;
         break;
       }
       continue;  // answered meanwhile or claimed by another run
@@ -110,13 +103,11 @@ SendRun SendRecipients(BatchJournal& journal, const std::string& apiKey, const s
       break;
     }
     journal.Record(r.line, state, sequence);
-    if (state == RecipientState::Error) EndOpenOutputLine();  // the library's reason has no line end
     for (const std::string& note : window.Notes())
       if (note != "end") progress.Note(note);
-    ShowProgress(progress);
+    if (hooks.onProgress) hooks.onProgress(progress, state);
   }
   run.stopSignal = StopRequested();
-  std::fputc('\n', stderr);
   if (!run.answerLost) {
     DestroyThread();  // serves the workers' last notifications ("end") while it waits
     FreeDll();

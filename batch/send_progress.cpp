@@ -1,4 +1,4 @@
-#include "cli/send_progress.h"
+#include "batch/send_progress.h"
 
 #include <cctype>
 

@@ -1,8 +1,20 @@
 #include <cstdio>
 
-#include "cli/batch_journal.h"
-#include "cli/batch_report.h"
+#include "batch/batch_journal.h"
+#include "batch/batch_report.h"
 #include "cli/commands.h"
+#include "cli/text_table.h"
+
+namespace {
+
+std::string RecipientTable(const std::vector<JournalRecipient>& recipients) {
+  TextTable table({"line", "phone", "ref_key", "state", "sequence"});
+  for (const JournalRecipient& r : recipients)
+    table.AddRow({std::to_string(r.line), r.phone, r.refKey, StateName(r.state), SequenceText(r)});
+  return table.Text();
+}
+
+}  // namespace
 
 // `norvosms journal JOURNAL`: what became of each recipient of a batch.
 int RunJournalCommand(const std::vector<std::string>& args) {

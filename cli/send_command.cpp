@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "cli/api_key_source.h"
-#include "cli/batch_input.h"
-#include "cli/batch_journal.h"
-#include "cli/batch_report.h"
-#include "cli/batch_sender.h"
+#include "batch/batch_input.h"
+#include "batch/batch_journal.h"
+#include "batch/batch_report.h"
+#include "batch/batch_sender.h"
 #include "cli/process_guard.h"
 #include "cli/terminal_output.h"
 
@@ -277,8 +277,20 @@ int RunSendCommand(const std::vector<std::string>& args) {
     todo = journal->Recipients();
   }
 
+  SendHooks hooks;
+  hooks.stopRequested = StopRequested;
+  hooks.onProgress = [](const SendProgress& progress, RecipientState state) {
+    if (state == RecipientState::Error) EndOpenOutputLine();  // the library's reason has no line end
+    std::fprintf(stderr, "\r%s", progress.Line().c_str());
+    std::fflush(stderr);
+  };
   SendRun run =
-      SendRecipients(*journal, key, todo, options.resendUnknown, std::chrono::seconds(options.timeoutSeconds));
+      SendRecipients(*journal, key, todo, options.resendUnknown, std::chrono::seconds(options.timeoutSeconds), hooks);
+  if (run.windowFailed) std::fputs("norvosms send: cannot create the notification window\n", stderr);
+  if (run.journalFailed)
+    std::fprintf(stderr, "\nnorvosms send: the journal cannot be written (%s); stopping\n",
+                 journal->LastError().c_str());
+  std::fputc('\n', stderr);
   EndOpenOutputLine();
 
   const std::vector<JournalRecipient> recipients = journal->Recipients();

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/batch_input.h"
+#include "batch/batch_input.h"
 #include "cli/terminal_output.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,13 +1,11 @@
 // The checks a batch passes before anything is queued. Runs with the ANSI code page 949.
-#include "cli/batch_input.h"
+#include "batch/batch_input.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
-
-#include "cli/api_key_source.h"
 
 namespace {
 
@@ -122,28 +120,6 @@ TEST(BatchInput, ManyFaultsAreCountedNotAllListed) {
   std::vector<InputFault> faults(kMaxFaultsListed + 5, InputFault{3, "x"});
   std::string described = DescribeFaults("f", faults);
   EXPECT_NE(described.find("... and 5 more\n"), std::string::npos);
-}
-
-TEST(ApiKeySource, KeyFilesGiveTheirFirstLineWithinBounds) {
-  struct Case {
-    std::string content;
-    bool ok;
-    std::string key;
-  } cases[] = {{"demo-key\n", true, "demo-key"}, {"demo-key\r\nmore\n", true, "demo-key"},
-               {"demo-key", true, "demo-key"},   {"\n", false, ""},
-               {"de\x1bmo\n", false, ""},        {std::string(kMaxApiKeyBytes + 1, 'k'), false, ""}};
-  for (const Case& c : cases) {
-    std::string path = WriteFile("key", c.content);
-    ApiKeySource source;
-    source.keyFile = path;
-    std::string key, problem;
-    EXPECT_EQ(ResolveApiKey("t", source, key, problem), c.ok) << c.content;
-    EXPECT_EQ(key.empty() ? "" : key, c.ok ? c.key : key);
-    EXPECT_EQ(problem.empty(), c.ok) << c.content;
-  }
-  ApiKeySource both{true, "k", "file"};
-  std::string key, problem;
-  EXPECT_FALSE(ResolveApiKey("t", both, key, problem));
 }
 
 }  // namespace
