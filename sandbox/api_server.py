@@ -172,6 +172,11 @@ class ApiHandler(BaseHTTPRequestHandler):
         kept = contextlib.nullcontext()
         if not self.close_connection:
             kept = self.server.connections.answering(self.connection)
+        # A planned unasked answer (misbehaviour "extra"): when, bytes.
+        extra_when, extra = getattr(self, "extra_answer", (None, b""))
+        self.extra_answer = (None, b"")
+        if extra_when == "next":  # both writes leave in one segment
+            self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_CORK, 1)
         with kept:
             if self.request_version == "HTTP/0.9":
                 self.wfile.write(body)
@@ -179,8 +184,22 @@ class ApiHandler(BaseHTTPRequestHandler):
                 # Head and body in one write: one TLS record and one segment for the client.
                 self._headers_buffer.append(b"\r\n")
                 self._headers_buffer.append(body)
+                if extra_when == "same":
+                    self._headers_buffer.append(extra)
                 self.flush_headers()
             self.wfile.flush()
+            if extra and extra_when != "same":
+                if extra_when != "next":
+                    time.sleep(extra_when)
+                try:
+                    self.wfile.write(extra)
+                    self.wfile.flush()
+                    if extra_when == "next":
+                        self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_CORK, 0)
+                except OSError:
+                    pass  # the client already closed the connection
+        if extra:
+            self.server.connections.extra_sent()
         if closing_early:
             # At once, so the client finds it closed before it could send another request.
             try:
@@ -201,6 +220,7 @@ class Connections:
         self.waiting = set()
         self.writing = {}   # socket -> lock held while an answer that keeps it is written
         self.resumed = 0    # TLS handshakes that resumed an earlier session
+        self.extras = 0     # unasked answers written (plan "extra")
 
     def accepted(self, sock):
         with self.lock:
@@ -211,6 +231,10 @@ class Connections:
         with self.lock:
             if old in self.index:
                 self.index[new] = self.index.pop(old)
+
+    def extra_sent(self):
+        with self.lock:
+            self.extras += 1
 
     def handshake(self, resumed):
         with self.lock:
@@ -258,11 +282,13 @@ class Connections:
             self.counts = []
             self.index = {}
             self.resumed = 0
+            self.extras = 0
 
     def report(self):
         with self.lock:
-            return "accepted %d\nrequests %s\nresumed %d\n" % (
-                len(self.counts), " ".join(str(n) for n in self.counts), self.resumed)
+            return "accepted %d\nrequests %s\nresumed %d\nextra-sent %d\nopen %d\n" % (
+                len(self.counts), " ".join(str(n) for n in self.counts), self.resumed,
+                self.extras, len(self.index))
 
 
 class ApiServer(socketserver.ThreadingMixIn, socketserver.TCPServer):

@@ -20,6 +20,10 @@
   huge MEGABYTES          status 200 announcing and sending MEGABYTES of body
   huge-unannounced MB     the same without a length, ended by closing the connection
   close-after             the normal answer offered as kept alive, then the connection closed
+  extra WHEN CODE         a result with CODE, then on the kept connection a second, unasked
+                          answer (result 0000): WHEN "same", in the same write; "next", in a
+                          write of its own that leaves in the same segment; a number, that
+                          many milliseconds later while the connection waits for a request
   plain                   (next connection) plain HTTP where TLS is expected
   wrong-name              (next connection) a certificate for another host name
   old-tls                 (next connection) a server offering only TLS 1.0 and 1.1
@@ -34,6 +38,7 @@ import xmlrpc_wire
 CONNECTION_KINDS = ("plain", "wrong-name", "old-tls")
 MAX_SLOW_SECONDS = 120
 MAX_HUGE_MEGABYTES = 1024
+MAX_EXTRA_DELAY_MS = 5000
 CHUNK = b"\0" * 65536
 
 
@@ -52,6 +57,14 @@ def answer_plain(sock):
         pass
     finally:
         sock.close()
+
+
+def unasked_answer():
+    """A whole answer no request asked for, as a kept connection would carry it."""
+    import results
+    body = xmlrpc_wire.string_response(results.result_text(results.OK))
+    return (b"HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nConnection: Keep-Alive\r\n"
+            b"Content-Length: %d\r\n\r\n" % len(body)) + body
 
 
 def apply(handler, line):
@@ -139,6 +152,13 @@ def apply(handler, line):
                 sent += len(CHUNK)
         except OSError:
             pass  # the client refused the rest
+    elif kind == "extra":
+        import results
+        when, _, code = arg.partition(" ")
+        if when not in ("same", "next"):
+            when = min(int(when or "0"), MAX_EXTRA_DELAY_MS) / 1000.0
+        handler.extra_answer = (when, unasked_answer())
+        handler.send_body(xmlrpc_wire.string_response(results.result_text(code or results.OK)))
     elif kind == "close-after":
         return False
     elif kind == "slow":

@@ -43,6 +43,7 @@ constexpr ErrorDescription kErrorDescriptions[] = {
     {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, "Redirect from https to http refused"},
     {ERROR_HTTP_REDIRECT_FAILED, "Redirect failed (too many, or to another scheme)"},
     {ERROR_FILE_TOO_LARGE, "Answer larger than NORVOSMS_MAX_ANSWER bytes; refused"},
+    {ERROR_HTTP_INVALID_SERVER_RESPONSE, "Answer not framed as HTTP (bytes past its length among others); refused"},
 };
 
 bool StartsWithNoCase(const char* text, const char* prefix) {

@@ -1,9 +1,13 @@
 #include "connection_pool.h"
 
+#include <poll.h>
+
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "http_limits.h"
@@ -33,6 +37,11 @@ struct Pool {
   std::condition_variable room;
   std::map<std::string, Server> servers;
   std::map<std::string, CURLSH*> shares;  // never freed: kept handles use them until exit
+  Clock::duration idleLimit = std::chrono::seconds(http_limits::kIdleConnectionSeconds);
+  // Closes idle kept connections when their time is up; started with the first kept one, it
+  // sleeps without a timeout while nothing is kept.
+  std::condition_variable reaperWake;
+  bool reaperStarted = false;
 };
 
 // At exit the kept connections are closed, and the shared TLS sessions freed once no handle
@@ -84,11 +93,22 @@ CURLSH* ShareFor(Pool& pool, const std::string& key) {
   return share;
 }
 
+// HTTP/1.x answers carry no request id: a byte waiting on a connection between requests is an
+// answer nobody asked for (or the server's close), and whoever sent next would take it as its
+// own. Such a connection, or one libcurl already let go (it closes one whose answer ran past
+// its length), is never used again.
+bool HoldsUnaskedBytes(CURL* easy) {
+  curl_socket_t socket = CURL_SOCKET_BAD;
+  if (curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD) return true;
+  pollfd ready{socket, POLLIN, 0};
+  return poll(&ready, 1, 0) != 0;  // readable, hung up, or not to be trusted
+}
+
 // Closes kept connections unused for too long; returns their handles for cleanup outside the lock.
-void DropStale(Server& server, std::vector<CURL*>& doomed) {
-  auto limit = Clock::now() - std::chrono::seconds(http_limits::kIdleConnectionSeconds);
+void DropStale(const Pool& pool, Server& server, std::vector<CURL*>& doomed) {
+  auto limit = Clock::now() - pool.idleLimit;
   for (auto it = server.kept.begin(); it != server.kept.end();) {
-    if (it->since < limit) {
+    if (it->since <= limit) {
       doomed.push_back(it->easy);
       --server.open;
       it = server.kept.erase(it);
@@ -96,6 +116,41 @@ void DropStale(Server& server, std::vector<CURL*>& doomed) {
       ++it;
     }
   }
+}
+
+// The reaper's loop: no wake-ups while nothing is kept, one at the earliest idle deadline otherwise.
+[[noreturn]] void ReapIdle(Pool* pool) {
+  std::unique_lock<std::mutex> guard(pool->lock);
+  for (;;) {
+    bool anyKept = false;
+    Clock::time_point earliest = Clock::time_point::max();
+    for (auto& [name, server] : pool->servers) {
+      for (const Kept& kept : server.kept) {
+        anyKept = true;
+        earliest = std::min(earliest, kept.since + pool->idleLimit);
+      }
+    }
+    if (!anyKept) {
+      pool->reaperWake.wait(guard);
+      continue;
+    }
+    pool->reaperWake.wait_until(guard, earliest);
+    std::vector<CURL*> doomed;
+    for (auto& [name, server] : pool->servers) DropStale(*pool, server, doomed);
+    if (!doomed.empty()) pool->room.notify_all();
+    // Under the lock, so the exit's cleanup never frees a share a handle here still uses;
+    // closing an idle connection does not wait on the network.
+    for (CURL* easy : doomed) curl_easy_cleanup(easy);
+  }
+}
+
+// Called with the pool's lock held, whenever a connection is kept.
+void WakeReaper(Pool& pool) {
+  if (!pool.reaperStarted) {
+    pool.reaperStarted = true;
+    std::thread(ReapIdle, &pool).detach();
+  }
+  pool.reaperWake.notify_one();
 }
 
 }  // namespace
@@ -111,13 +166,19 @@ bool AcquireConnection(const std::string& server, const std::string& key, DWORD 
     std::unique_lock<std::mutex> guard(pool.lock);
     Server& entry = pool.servers[server];
     for (;;) {
-      DropStale(entry, doomed);
-      // The most recently used connection first: the likeliest still alive.
-      for (auto it = entry.kept.rbegin(); it != entry.kept.rend(); ++it) {
-        if (it->key == key) {
-          out.easy = it->easy;
-          entry.kept.erase(std::next(it).base());
-          break;
+      DropStale(pool, entry, doomed);
+      // The most recently used connection first: the likeliest still alive. One that holds
+      // anything unasked is closed, and the request goes on the next one or a fresh one.
+      while (!out.easy) {
+        auto found = std::find_if(entry.kept.rbegin(), entry.kept.rend(), [&](const Kept& k) { return k.key == key; });
+        if (found == entry.kept.rend()) break;
+        CURL* easy = found->easy;
+        entry.kept.erase(std::next(found).base());
+        if (HoldsUnaskedBytes(easy)) {
+          doomed.push_back(easy);
+          --entry.open;
+        } else {
+          out.easy = easy;
         }
       }
       if (out.easy) break;
@@ -163,8 +224,9 @@ void ReleaseConnection(PooledConnection& connection, bool reusable) {
   {
     std::lock_guard<std::mutex> guard(pool.lock);
     Server& entry = pool.servers[connection.server];
-    if (reusable) {
+    if (reusable && !HoldsUnaskedBytes(connection.easy)) {
       entry.kept.push_back(Kept{connection.easy, connection.key, Clock::now()});
+      WakeReaper(pool);
     } else {
       doomed = connection.easy;
       --entry.open;
@@ -173,4 +235,11 @@ void ReleaseConnection(PooledConnection& connection, bool reusable) {
   }
   if (doomed) curl_easy_cleanup(doomed);
   connection.easy = nullptr;
+}
+
+void SetKeptConnectionIdleLimit(std::chrono::milliseconds limit) {
+  Pool& pool = ThePool();
+  std::lock_guard<std::mutex> guard(pool.lock);
+  pool.idleLimit = limit;
+  pool.reaperWake.notify_one();
 }

@@ -22,5 +22,9 @@ bool AcquireConnection(const std::string& server, const std::string& key, DWORD 
                        std::chrono::steady_clock::time_point deadline, PooledConnection& out);
 
 // Gives the handle back: kept for the next request when `reusable` (the whole answer was
-// read), else closed with its connection.
+// read) and its connection holds nothing more, else closed with its connection.
 void ReleaseConnection(PooledConnection& connection, bool reusable);
+
+// How long a kept connection may stay unused before it is closed, whether or not a call follows
+// (30 s, http_limits::kIdleConnectionSeconds); tests shorten it.
+void SetKeptConnectionIdleLimit(std::chrono::milliseconds limit);

@@ -82,6 +82,7 @@ struct Handle {
   bool timedOut = false;
   bool tooLarge = false;
   unsigned long long answerCap = 0;  // NORVOSMS_MAX_ANSWER as read when the send began
+  bool excess = false;               // bytes arrived past the answer's length
   bool resendRefused = false;        // libcurl wanted to send the request again on a new connection
   long resendErrno = 0;              // what ended the connection under it
   std::string hopHost;               // the host the current hop's certificate must name
@@ -318,6 +319,16 @@ size_t OnBody(char* data, size_t size, size_t count, void* userData) {
   request->body.append(data, size * count);
   request->lastActivity = std::chrono::steady_clock::now();
   return size * count;
+}
+
+// libcurl notices bytes past an answer's length in the read that ends it ("Excess found"), drops
+// them and closes the connection; the call fails too, since an answer framed wrongly cannot be
+// trusted to be this request's own.
+int OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* userData) {
+  static constexpr char kExcess[] = "Excess found";
+  if (type == CURLINFO_TEXT && size >= sizeof kExcess - 1 && std::memcmp(data, kExcess, sizeof kExcess - 1) == 0)
+    static_cast<Handle*>(userData)->excess = true;
+  return 0;
 }
 
 size_t OnHeader(char* data, size_t size, size_t count, void* userData) {
@@ -724,6 +735,7 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
   request->certError = 0;
   request->timedOut = false;
   request->tooLarge = false;
+  request->excess = false;
   request->resendRefused = false;
   request->resendErrno = 0;
   request->lastUp = 0;
@@ -767,6 +779,9 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, request);
+  curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, OnDebug);
+  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, request);
+  curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);    // for OnDebug; nothing is printed
   if (hop.verb != "GET" && hop.verb != "HEAD") {  // a GET or HEAD may be sent once more, as WinInet does
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenSocket);
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, request);
@@ -789,6 +804,7 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
   request->lastActivity = Clock::now();
   CURLcode result = curl_easy_perform(curl);
   DWORD error = result == CURLE_OK ? 0 : MapCurlError(result, curl, *request);
+  if (!error && request->excess) error = ERROR_HTTP_INVALID_SERVER_RESPONSE;
   if (error == ERROR_INTERNET_TIMEOUT || (result == CURLE_OPERATION_TIMEDOUT)) error = ERROR_INTERNET_TIMEOUT;
   // Nothing of this transfer may be called back once it is over.
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);

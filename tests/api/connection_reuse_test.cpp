@@ -128,6 +128,37 @@ TEST_F(ConnectionReuse, ThreeWorkersUseAtMostThreeConnections) {
   EXPECT_EQ(sandbox::RequestCount(), 100);
 }
 
+// Every other message is refused by a server that then writes an unasked acceptance on the same
+// connection, with the refusal or right behind it: no other message may take it for its own.
+TEST_F(ConnectionReuse, SuccessNotesEqualTheServiceAcceptancesWhenTheServerAnswersTwice) {
+  constexpr int kMessages = 300;
+  for (int i = 0; i < kMessages; ++i) {
+    const char* answer = i % 4 == 0 ? " transport extra same E106" : i % 4 == 1 ? " transport extra next E106" : "";
+    if (*answer) sandbox::Control("POST", "/send/answer", "010" + std::to_string(40000000 + i) + answer);
+  }
+  InitDLL("demo", "demo-key");
+  CreateThreadDll();
+  StartSMS();
+  testing::internal::CaptureStdout();  // each failed call prints its reason
+  for (int i = 0; i < kMessages; ++i)
+    SendSMS(m_hwnd, "010" + std::to_string(40000000 + i), "0212345678", "twice", "", "twice", kMessages, "N");
+  // One note a message; a failed call gives "error" and the batch no "end".
+  bool answered = m_window->PumpUntil([&] { return m_window->Notes().size() >= kMessages; }, std::chrono::minutes(2));
+  std::string printed = testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(answered) << m_window->Notes().size();
+  StopSMS();
+  std::size_t successes = 0;
+  for (const std::string& note : m_window->Notes())
+    successes += !note.empty() && note.find_first_not_of("0123456789") == std::string::npos;
+  std::istringstream outcomes(sandbox::Control("GET", "/send/requests?outcomes"));
+  std::size_t acceptances = 0, requests = 0;
+  for (std::string line; std::getline(outcomes, line); ++requests)
+    acceptances += line.size() > 5 && line.substr(line.size() - 5) == "\t0000";
+  EXPECT_EQ(requests, static_cast<std::size_t>(kMessages));
+  EXPECT_EQ(acceptances, 150u);
+  EXPECT_EQ(successes, acceptances);
+}
+
 TEST_F(ConnectionReuse, StopAndFreeReturnWithinTheDeadlineWhateverTheServerDoes) {
   setenv("NORVOSMS_TIMEOUT", "2", 1);
   InitDLL("demo", "demo-key");

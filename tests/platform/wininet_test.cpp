@@ -404,10 +404,26 @@ TEST_F(WinInetTest, AnOversizedAnswerIsRefusedWhileItArrives) {
         << "kilobytes more at the peak, from " << before << " to " << PeakResidentKilobytes();
   }
 
-  setenv("NORVOSMS_MAX_ANSWER", "100", 1);
+  setenv("NORVOSMS_MAX_ANSWER", "1024", 1);
+  sandbox::Plan("string " + std::string(2000, 'x'));
   EXPECT_EQ(Post(Target{}).readError, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
   unsetenv("NORVOSMS_MAX_ANSWER");
   EXPECT_EQ(Post(Target{}).readError, 0u);
+}
+
+// A deadline or cap that cannot be honoured is never replaced by a default: nothing is sent.
+TEST_F(WinInetTest, UnhonouredLimitsSendNothing) {
+  for (const char* name : {"NORVOSMS_TIMEOUT", "NORVOSMS_MAX_ANSWER"}) {
+    for (const char* value : {"0", " -1", "2s", "", "99999999999"}) {
+      SCOPED_TRACE(std::string(name) + "=" + value);
+      setenv(name, value, 1);
+      Outcome out = Post(Target{});
+      EXPECT_FALSE(out.sent);
+      EXPECT_EQ(out.sendError, static_cast<DWORD>(ERROR_INTERNET_INVALID_OPTION));
+      unsetenv(name);
+    }
+  }
+  EXPECT_EQ(sandbox::RequestCount(), 0);
 }
 
 // Also run under an OpenSSL configuration that allows TLS 1.0 at security level 0

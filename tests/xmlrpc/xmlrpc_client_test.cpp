@@ -158,6 +158,76 @@ TEST_F(XmlRpcClientTest, UnreachableEndpoints) {
   }
 }
 
+int ExtraAnswersSent() {
+  std::string report = sandbox::Control("GET", "/connections");
+  auto at = report.find("extra-sent ");
+  return at == std::string::npos ? -1 : std::atoi(report.c_str() + at + 11);
+}
+
+// A server that writes one answer more than asked on a kept connection, in the same write or
+// later while the connection is idle: the next call gets its own answer on a fresh connection.
+TEST_F(XmlRpcClientTest, AnAnswerNobodyAskedForIsNeverTakenByTheNextCall) {
+  const std::string refused = "<response><code>E106</code></response>";
+  XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+  XmlRpcValue own;
+  ASSERT_TRUE(client.execute("norvosms", OneString(kHostIpDocument), own)) << client.lastError();
+  const std::string ownAnswer = own.asString();
+  int sent = 0;
+  for (const char* plan : {"extra same E106", "extra next E106", "extra 50 E106"}) {
+    SCOPED_TRACE(plan);
+    sandbox::Plan(plan);
+    XmlRpcValue result;
+    bool atOnce = std::string(plan) == "extra same E106";
+    // A surplus in the same read fails the call; one in a later read leaves the call its own answer.
+    EXPECT_EQ(client.execute("norvosms", OneString(kHostIpDocument), result), !atOnce);
+    if (atOnce) {
+      EXPECT_EQ(client.lastError(),
+                "InternetQueryDataAvailable : Answer not framed as HTTP (bytes past its length among others); refused");
+    } else {
+      EXPECT_EQ(result.asString(), refused);
+    }
+    ++sent;
+    for (int i = 0; i < 500 && ExtraAnswersSent() < sent; ++i) sandbox::Control("GET", "/connections");
+    ASSERT_EQ(ExtraAnswersSent(), sent);
+    for (int i = 0; i < 3; ++i) {
+      XmlRpcValue next;
+      ASSERT_TRUE(client.execute("norvosms", OneString(kHostIpDocument), next)) << client.lastError();
+      EXPECT_EQ(next.asString(), ownAnswer) << i;
+    }
+  }
+  EXPECT_EQ(sandbox::RequestCount(), 13);
+}
+
+TEST_F(XmlRpcClientTest, SettingsThatCannotBeHonouredFailTheCallWithNothingSent) {
+  for (const char* name : {"NORVOSMS_TIMEOUT", "NORVOSMS_MAX_ANSWER"}) {
+    for (const char* value : {"2s", "0", "-1", "abc", "1e9", "99999999999999999999", "", " -1", "+2"}) {
+      SCOPED_TRACE(std::string(name) + "=" + value);
+      setenv(name, value, 1);
+      XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+      XmlRpcValue result;
+      EXPECT_FALSE(client.execute("norvosms", OneString(kHostIpDocument), result));
+      EXPECT_EQ(client.lastError().rfind(std::string(name) + "=\"" + value + "\" cannot be honoured", 0), 0u)
+          << client.lastError();
+      unsetenv(name);
+    }
+  }
+  EXPECT_EQ(sandbox::RequestCount(), 0);
+}
+
+TEST_F(XmlRpcClientTest, AnAnswerOverTheCapIsRefusedAsSuch) {
+  setenv("NORVOSMS_MAX_ANSWER", "1048576", 1);
+  for (const char* plan : {"huge 2", "huge-unannounced 2"}) {
+    SCOPED_TRACE(plan);
+    sandbox::Plan(plan);
+    XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+    XmlRpcValue result;
+    EXPECT_FALSE(client.execute("norvosms", OneString(kHostIpDocument), result));
+    EXPECT_NE(client.lastError().find("Answer larger than NORVOSMS_MAX_ANSWER bytes; refused"), std::string::npos)
+        << client.lastError();
+  }
+  unsetenv("NORVOSMS_MAX_ANSWER");
+}
+
 TEST(XmlRpcClientUrl, SchemePortAndObjectPath) {
   struct {
     const char* url;
