@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 
 namespace {
@@ -25,6 +26,27 @@ bool HasControl(const std::string& text) {
   for (unsigned char c : text)
     if (c < 0x20 || c == 0x7F) return true;
   return false;
+}
+
+// The first character of UTF-8 text that an XML document cannot carry (controls other than TAB,
+// CR and LF, NUL included, and U+FFFE/U+FFFF), as "U+XXXX"; empty when there is none.
+std::string XmlUnfit(const std::string& utf8) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    unsigned code = 0;
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') {
+      code = c;
+    } else if (c == 0xEF && i + 2 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) == 0xBF &&
+               (static_cast<unsigned char>(utf8[i + 2]) == 0xBE || static_cast<unsigned char>(utf8[i + 2]) == 0xBF)) {
+      code = static_cast<unsigned char>(utf8[i + 2]) == 0xBE ? 0xFFFE : 0xFFFF;
+    } else {
+      continue;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", code);
+    return text;
+  }
+  return "";
 }
 
 // Splits a recipients line into fields at blanks and commas.
@@ -172,12 +194,17 @@ void CheckMessageFields(MessageFields& fields, std::vector<InputFault>& faults) 
   if (!IsPhoneNumber(fields.callback))
     faults.push_back({0, "--callback: not a phone number (digits and dashes, 8 to 15 digits)"});
   if (fields.message.empty()) faults.push_back({0, "the message is empty"});
-  if (!ToAnsi(fields.message, fields.message)) {
+  const std::string unfitMessage = XmlUnfit(fields.message), unfitSubject = XmlUnfit(fields.subject);
+  if (!unfitMessage.empty()) {
+    faults.push_back({0, "the message holds the control character " + unfitMessage + ", which cannot be sent"});
+  } else if (!ToAnsi(fields.message, fields.message)) {
     faults.push_back({0, "the message is not UTF-8 text or holds characters the code page cannot hold"});
   } else if (fields.message.size() > kMaxMessageBytes) {
     faults.push_back({0, "the message is longer than " + std::to_string(kMaxMessageBytes) + " bytes"});
   }
-  if (!ToAnsi(fields.subject, fields.subject) || HasControl(fields.subject)) {
+  if (!unfitSubject.empty()) {
+    faults.push_back({0, "--subject: holds the control character " + unfitSubject + ", which cannot be sent"});
+  } else if (!ToAnsi(fields.subject, fields.subject) || HasControl(fields.subject)) {
     faults.push_back({0, "--subject: not UTF-8 text on one line that the code page can hold"});
   } else if (fields.subject.size() > kMaxSubjectBytes) {
     faults.push_back({0, "--subject: longer than " + std::to_string(kMaxSubjectBytes) + " bytes"});
@@ -187,13 +214,21 @@ void CheckMessageFields(MessageFields& fields, std::vector<InputFault>& faults) 
 }
 
 void CheckRecipients(std::vector<RecipientLine>& recipients, std::vector<InputFault>& faults) {
+  // A (ref_key, phone) pair twice in one batch could not be told apart in the service's record.
+  std::map<std::pair<std::string, std::string>, std::size_t> pairs;
   for (RecipientLine& r : recipients) {
     if (!IsPhoneNumber(r.phone)) faults.push_back({r.line, "not a phone number (digits and dashes, 8 to 15 digits)"});
     if (r.refKey.empty()) continue;
-    if (!ToAnsi(r.refKey, r.refKey) || HasControl(r.refKey)) {
+    const std::string unfit = XmlUnfit(r.refKey);
+    if (!unfit.empty()) {
+      faults.push_back({r.line, "the reference key holds the control character " + unfit + ", which cannot be sent"});
+    } else if (!ToAnsi(r.refKey, r.refKey) || HasControl(r.refKey)) {
       faults.push_back({r.line, "the reference key is not text the code page can hold"});
     } else if (r.refKey.size() > kMaxRefKeyBytes) {
       faults.push_back({r.line, "the reference key is longer than " + std::to_string(kMaxRefKeyBytes) + " bytes"});
+    } else if (auto [it, fresh] = pairs.emplace(std::make_pair(r.refKey, r.phone), r.line); !fresh) {
+      faults.push_back({r.line, "the reference key and phone repeat line " + std::to_string(it->second) +
+                                    " (each pair once per batch, or the service's record cannot tell them apart)"});
     }
   }
 }

@@ -1,33 +1,58 @@
 #include "batch/batch_journal.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <random>
+
+#include "batch/journal_lock.h"
 
 namespace {
 
 constexpr int kBusyMilliseconds = 5000;
+constexpr const char* kSchemaVersion = "2";
+// Damage found by the quick check is described by its first few lines.
+constexpr int kDamageLinesShown = 3;
 
 const char kSchema[] =
     "CREATE TABLE batch (name TEXT PRIMARY KEY, value TEXT NOT NULL);"
     "CREATE TABLE recipients (line INTEGER PRIMARY KEY, phone TEXT NOT NULL, ref_key TEXT NOT NULL,"
     " state TEXT NOT NULL, sequence INTEGER, updated TEXT NOT NULL);";
+// Added in the second version; an older journal gets them when a run opens it.
+const char* const kNewColumns[] = {"own_key INTEGER NOT NULL DEFAULT 0",
+                                   "baseline INTEGER",
+                                   "marked_at INTEGER",
+                                   "deadline INTEGER",
+                                   "window_sequences TEXT",
+                                   "delivery TEXT",
+                                   "asked_at TEXT"};
+// The summary lives in the same transaction as every change because triggers keep it: a state
+// changed by anything but SQLite (a flipped byte, a damaged page) no longer matches it.
+const char kSummary[] =
+    "CREATE TABLE summary (state TEXT PRIMARY KEY, count INTEGER NOT NULL);"
+    "INSERT INTO summary (state, count) SELECT state, count(*) FROM recipients GROUP BY state;"
+    "CREATE TRIGGER summary_insert AFTER INSERT ON recipients BEGIN"
+    " INSERT INTO summary (state, count) VALUES (NEW.state, 1)"
+    " ON CONFLICT (state) DO UPDATE SET count = count + 1; END;"
+    "CREATE TRIGGER summary_update AFTER UPDATE OF state ON recipients WHEN OLD.state <> NEW.state BEGIN"
+    " UPDATE summary SET count = count - 1 WHERE state = OLD.state;"
+    " INSERT INTO summary (state, count) VALUES (NEW.state, 1)"
+    " ON CONFLICT (state) DO UPDATE SET count = count + 1; END;"
+    "CREATE TRIGGER summary_delete AFTER DELETE ON recipients BEGIN"
+    " UPDATE summary SET count = count - 1 WHERE state = OLD.state; END;";
 
 const RecipientState kStates[] = {RecipientState::Queued,  RecipientState::InFlight, RecipientState::Accepted,
                                   RecipientState::Code800, RecipientState::Refused,  RecipientState::Error,
                                   RecipientState::Unknown};
 
-RecipientState StateFromName(const std::string& name) {
-  for (RecipientState state : kStates)
-    if (name == StateName(state)) return state;
-  return RecipientState::Unknown;  // a state this version does not know: claim nothing about it
-}
-
-// A statement with text parameters bound in order; finalised when it goes out of scope.
+// A statement with parameters bound in order; finalised when it goes out of scope.
 class Statement {
  public:
   Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
@@ -37,18 +62,22 @@ class Statement {
     sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
     return *this;
   }
-  Statement& Int(int index, int value) {
-    sqlite3_bind_int(m_stmt, index, value);
+  Statement& Null(int index) {
+    sqlite3_bind_null(m_stmt, index);
     return *this;
   }
-  int Step() { return sqlite3_step(m_stmt); }
+  Statement& Int(int index, long long value) {
+    sqlite3_bind_int64(m_stmt, index, value);
+    return *this;
+  }
+  int Step() { return m_stmt != nullptr ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
   bool Reset() { return sqlite3_reset(m_stmt) == SQLITE_OK; }
   std::string Column(int index) {
     const unsigned char* text = sqlite3_column_text(m_stmt, index);
     return text ? std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(m_stmt, index)) : "";
   }
-  int ColumnInt(int index) {
-    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL ? -1 : sqlite3_column_int(m_stmt, index);
+  long long ColumnInt(int index) {
+    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL ? -1 : sqlite3_column_int64(m_stmt, index);
   }
 
  private:
@@ -74,6 +103,15 @@ const SettingField kSettingFields[] = {
     {"reserve", &BatchSettings::reserve},   {"usears", &BatchSettings::usears},   {"source", &BatchSettings::source},
 };
 
+bool EmptyFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) == 0 && !error;
+}
+
+const char kEmptyJournal[] =
+    " is empty: a run was killed while making it, before anything was sent; send the batch again"
+    " (the journal is made anew)";
+
 }  // namespace
 
 const char* StateName(RecipientState state) {
@@ -87,6 +125,16 @@ const char* StateName(RecipientState state) {
     case RecipientState::Unknown: return "unknown";
   }
   return "unknown";
+}
+
+bool StateFromName(const std::string& name, RecipientState& state) {
+  for (RecipientState s : kStates) {
+    if (name == StateName(s)) {
+      state = s;
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string NewBatchId() {
@@ -108,6 +156,9 @@ std::string DefaultJournalFolder() {
   return std::string(home != nullptr && home[0] != '\0' ? home : ".") + "/.local/state/norvosms";
 }
 
+long long UnixNow() { return static_cast<long long>(std::time(nullptr)); }
+
+BatchJournal::BatchJournal() = default;
 BatchJournal::~BatchJournal() { sqlite3_close(m_db); }
 
 bool BatchJournal::Exec(const char* sql) {
@@ -118,19 +169,42 @@ bool BatchJournal::Exec(const char* sql) {
   return false;
 }
 
-bool BatchJournal::Prepare(const std::string& path, int flags, std::string& problem) {
+bool BatchJournal::Connect(const std::string& path, int flags, std::string& problem) {
   m_path = path;
   if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
     problem = "cannot open the journal " + path + ": " + sqlite3_errmsg(m_db);
     return false;
   }
   sqlite3_busy_timeout(m_db, kBusyMilliseconds);
-  // NORMAL: an answer survives a kill of this process; the claims that must also survive a
-  // power loss switch to FULL for their own commit.
-  if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=NORMAL")) {
+  // A rollback journal, never WAL: committed state lives in the one file, so a journal copied
+  // as one file never reads as an older state that would send again. FULL: every commit is on
+  // the disk before the message it records goes out.
+  if ((flags & SQLITE_OPEN_READWRITE) != 0 &&
+      (!Exec("PRAGMA journal_mode=DELETE") || !Exec("PRAGMA synchronous=FULL"))) {
     problem = "cannot use the journal " + path + ": " + m_lastError;
     return false;
   }
+  return true;
+}
+
+bool BatchJournal::Transaction(const std::function<bool()>& body) {
+  if (!Exec("BEGIN IMMEDIATE")) return false;
+  if (!body()) {
+    if (m_lastError.empty()) m_lastError = sqlite3_errmsg(m_db);
+    std::string error = m_lastError;
+    Exec("ROLLBACK");
+    m_lastError = error;
+    return false;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  if (!Exec("COMMIT")) {
+    std::string error = m_lastError;
+    Exec("ROLLBACK");
+    m_lastError = error;
+    return false;
+  }
+  m_commitMilliseconds += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  ++m_commits;
   return true;
 }
 
@@ -143,102 +217,350 @@ std::unique_ptr<BatchJournal> BatchJournal::Create(const std::string& path, cons
     fs::create_directories(folder, error);
     fs::permissions(folder, fs::perms::owner_all, error);  // phone numbers and texts are private
   }
-  // The file is made here, exclusively and private, before SQLite fills it.
-  std::FILE* file = std::fopen(path.c_str(), "wx");
-  if (file == nullptr) {
-    problem = fs::exists(path, error) ? "the journal " + path + " exists already" : "cannot create the journal " + path;
+  std::unique_ptr<BatchJournal> journal(new BatchJournal());
+  journal->m_lock = JournalLock::Acquire(path, problem);
+  if (!journal->m_lock) return nullptr;
+  if (EmptyFile(path)) fs::remove(path, error);  // left by a kill in an older version's creation
+  if (fs::exists(fs::symlink_status(path, error))) {
+    problem = "the journal " + path + " exists already";
     return nullptr;
   }
-  std::fclose(file);
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, error);
-
-  std::unique_ptr<BatchJournal> journal(new BatchJournal());
+  // Filled under a name of its own and linked into place complete, so that a kill at any point
+  // leaves either no journal or a whole one.
+  const std::string draft = path + ".new-" + std::to_string(getpid());
+  fs::remove(draft, error);
+  int fd = open(draft.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    problem = "cannot create the journal " + path;
+    return nullptr;
+  }
+  close(fd);
   journal->m_settings = settings;
-  if (!journal->Prepare(path, SQLITE_OPEN_READWRITE, problem)) return nullptr;
-  bool ok = journal->Exec("PRAGMA synchronous=FULL") && journal->Exec("BEGIN IMMEDIATE") && journal->Exec(kSchema);
-  if (ok) {
-    Statement put(journal->m_db, "INSERT INTO batch (name, value) VALUES (?, ?)");
+  bool ok = journal->Connect(draft, SQLITE_OPEN_READWRITE, problem);
+  if (!ok) {
+    fs::remove(draft, error);
+    return nullptr;
+  }
+  BatchJournal& j = *journal;
+  ok = j.Transaction([&] {
+    if (!j.Exec(kSchema)) return false;
+    for (const char* column : kNewColumns)
+      if (!j.Exec(("ALTER TABLE recipients ADD COLUMN " + std::string(column)).c_str())) return false;
+    if (!j.Exec(kSummary)) return false;
+    Statement put(j.m_db, "INSERT INTO batch (name, value) VALUES (?, ?)");
+    bool fine = put.Text(1, "schema").Text(2, kSchemaVersion).Step() == SQLITE_DONE && put.Reset();
     for (const SettingField& f : kSettingFields)
-      ok = ok && put.Text(1, f.name).Text(2, settings.*f.field).Step() == SQLITE_DONE && put.Reset();
-    Statement add(journal->m_db,
-                  "INSERT INTO recipients (line, phone, ref_key, state, updated) VALUES (?, ?, ?, 'queued', ?)");
+      fine = fine && put.Text(1, f.name).Text(2, settings.*f.field).Step() == SQLITE_DONE && put.Reset();
+    Statement add(j.m_db,
+                  "INSERT INTO recipients (line, phone, ref_key, own_key, baseline, state, updated)"
+                  " VALUES (?, ?, ?, ?, ?, 'queued', ?)");
     const std::string now = Now();
     for (JournalRecipient& r : recipients) {
-      if (r.refKey.empty()) r.refKey = settings.batchId + "-" + std::to_string(r.line);
-      ok =
-          ok && add.Int(1, r.line).Text(2, r.phone).Text(3, r.refKey).Text(4, now).Step() == SQLITE_DONE && add.Reset();
+      const bool own = r.refKey.empty();
+      if (own) r.refKey = settings.batchId + "-" + std::to_string(r.line);
+      add.Int(1, r.line).Text(2, r.phone).Text(3, r.refKey).Int(4, own ? 1 : 0).Text(6, now);
+      // A key of this batch's own: the service held nothing under it before.
+      if (own)
+        add.Int(5, 0);
+      else
+        add.Null(5);
+      fine = fine && add.Step() == SQLITE_DONE && add.Reset();
     }
-  }
-  if (!ok || !journal->Exec("COMMIT") || !journal->Exec("PRAGMA synchronous=NORMAL")) {
-    problem = "cannot write the journal " + path + ": " +
-              (journal->m_lastError.empty() ? sqlite3_errmsg(journal->m_db) : journal->m_lastError);
+    return fine;
+  });
+  sqlite3_close(j.m_db);
+  j.m_db = nullptr;
+  const bool placed = ok && link(draft.c_str(), path.c_str()) == 0;
+  fs::remove(draft, error);
+  if (!placed) {
+    problem = ok ? "cannot place the journal " + path + (fs::exists(path, error) ? ": it exists already" : "")
+                 : "cannot write the journal " + path + ": " + j.m_lastError;
     return nullptr;
   }
+  if (int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    fsync(dir);  // the new name survives a power cut too
+    close(dir);
+  }
+  if (!journal->Connect(path, SQLITE_OPEN_READWRITE, problem)) return nullptr;
   return journal;
 }
 
-std::unique_ptr<BatchJournal> BatchJournal::Open(const std::string& path, std::string& problem) {
-  std::unique_ptr<BatchJournal> journal(new BatchJournal());
-  if (!std::filesystem::is_regular_file(path)) {
-    problem = "no journal at " + path;
-    return nullptr;
-  }
-  if (!journal->Prepare(path, SQLITE_OPEN_READWRITE, problem)) return nullptr;
-  Statement get(journal->m_db, "SELECT name, value FROM batch");
+bool BatchJournal::ReadSettings(std::string& problem) {
+  Statement get(m_db, "SELECT name, value FROM batch");
   if (!get.Ok()) {
-    problem = path + " is not a batch journal";
-    return nullptr;
+    problem = m_path + " is not a batch journal";
+    return false;
   }
   int found = 0;
   while (get.Step() == SQLITE_ROW) {
     const std::string name = get.Column(0);
     for (const SettingField& f : kSettingFields) {
       if (name == f.name) {
-        journal->m_settings.*f.field = get.Column(1);
+        m_settings.*f.field = get.Column(1);
         ++found;
       }
     }
   }
-  if (journal->m_settings.batchId.empty() || found == 0) {
-    problem = path + " is not a batch journal";
+  if (m_settings.batchId.empty() || found == 0) {
+    problem = m_path + " is not a batch journal";
+    return false;
+  }
+  return true;
+}
+
+bool BatchJournal::Migrate(std::string& problem) {
+  Statement probe(m_db, "SELECT count(*) FROM sqlite_master WHERE name = 'summary'");
+  if (probe.Step() == SQLITE_ROW && probe.ColumnInt(0) > 0) return true;
+  // A journal of the first version: the new columns, and the summary from its rows as they are.
+  bool ok = Transaction([&] {
+    for (const char* column : kNewColumns)
+      if (!Exec(("ALTER TABLE recipients ADD COLUMN " + std::string(column)).c_str())) return false;
+    Statement own(m_db, "UPDATE recipients SET own_key = 1, baseline = 0 WHERE ref_key = ? || '-' || line");
+    return own.Text(1, m_settings.batchId).Step() == SQLITE_DONE && Exec(kSummary) &&
+           Exec("INSERT OR REPLACE INTO batch (name, value) VALUES ('schema', '2')");
+  });
+  if (!ok) problem = "cannot bring the journal " + m_path + " up to date: " + m_lastError;
+  return ok;
+}
+
+bool BatchJournal::Check(std::string& problem) {
+  std::string damage;
+  {
+    Statement check(m_db, "PRAGMA quick_check");
+    int lines = 0, result;
+    while ((result = check.Step()) == SQLITE_ROW) {
+      const std::string line = check.Column(0);
+      if (line == "ok") break;
+      if (lines++ < kDamageLinesShown) damage += (damage.empty() ? "" : "; ") + line;
+    }
+    if (result != SQLITE_ROW && result != SQLITE_DONE) damage = sqlite3_errmsg(m_db);
+  }
+  if (damage.empty()) {
+    std::map<std::string, long long> kept, found;
+    Statement summary(m_db, "SELECT state, count FROM summary WHERE count <> 0");
+    int result;
+    while ((result = summary.Step()) == SQLITE_ROW) kept[summary.Column(0)] = summary.ColumnInt(1);
+    if (result != SQLITE_DONE) damage = std::string("its summary cannot be read: ") + sqlite3_errmsg(m_db);
+    Statement rows(m_db, "SELECT state, count(*) FROM recipients GROUP BY state");
+    while ((result = rows.Step()) == SQLITE_ROW) found[rows.Column(0)] = rows.ColumnInt(1);
+    if (result != SQLITE_DONE) damage = std::string("its recipients cannot be read: ") + sqlite3_errmsg(m_db);
+    for (const auto& [name, count] : found) {
+      RecipientState state;
+      if (!StateFromName(name, state)) damage = "a recipient has the state \"" + name + "\", which means nothing";
+    }
+    if (damage.empty() && kept != found) {
+      damage = "its recipients do not match its own count (kept:";
+      for (const auto& [name, count] : kept) damage += " " + std::to_string(count) + " " + name;
+      damage += "; found:";
+      for (const auto& [name, count] : found) damage += " " + std::to_string(count) + " " + name;
+      damage += ")";
+    }
+  }
+  m_damage = damage;
+  if (!damage.empty()) problem = "the journal " + m_path + " is damaged (" + damage + "); nothing was sent";
+  return damage.empty();
+}
+
+std::unique_ptr<BatchJournal> BatchJournal::Open(const std::string& path, std::string& problem, JournalFault* fault) {
+  JournalFault ignored;
+  JournalFault& why = fault != nullptr ? *fault : ignored;
+  why = JournalFault::Missing;
+  if (!std::filesystem::is_regular_file(path)) {
+    problem = "no journal at " + path;
     return nullptr;
   }
+  std::unique_ptr<BatchJournal> journal(new BatchJournal());
+  why = JournalFault::InUse;
+  journal->m_lock = JournalLock::Acquire(path, problem);
+  if (!journal->m_lock) return nullptr;
+  why = JournalFault::Other;
+  if (EmptyFile(path)) {
+    problem = "the journal " + path + kEmptyJournal;
+    return nullptr;
+  }
+  if (!journal->Connect(path, SQLITE_OPEN_READWRITE, problem)) return nullptr;
+  if (!journal->ReadSettings(problem) || !journal->Migrate(problem)) {
+    std::string damage;
+    if (!journal->Check(damage)) {  // unreadable because damaged: say so
+      problem = damage;
+      why = JournalFault::Damaged;
+    }
+    return nullptr;
+  }
+  why = JournalFault::Damaged;
+  if (!journal->Check(problem)) return nullptr;
+  why = JournalFault::None;
+  return journal;
+}
+
+std::unique_ptr<BatchJournal> BatchJournal::OpenForReading(const std::string& path, std::string& problem) {
+  if (!std::filesystem::is_regular_file(path)) {
+    problem = "no journal at " + path;
+    return nullptr;
+  }
+  if (EmptyFile(path)) {
+    problem = "the journal " + path + kEmptyJournal;
+    return nullptr;
+  }
+  std::unique_ptr<BatchJournal> journal(new BatchJournal());
+  if (!journal->Connect(path, SQLITE_OPEN_READONLY, problem)) return nullptr;
+  std::string damage;
+  if (!journal->ReadSettings(problem)) {
+    // Settings on a damaged page: still show the recipients that can be read.
+    Statement probe(journal->m_db, "SELECT count(*) FROM recipients");
+    if (probe.Step() != SQLITE_ROW) return nullptr;
+    journal->m_damage = "its settings cannot be read";
+    problem.clear();
+    return journal;
+  }
+  Statement probe(journal->m_db, "SELECT count(*) FROM sqlite_master WHERE name = 'summary'");
+  if (probe.Step() == SQLITE_ROW && probe.ColumnInt(0) > 0) journal->Check(damage);
   return journal;
 }
 
 std::vector<JournalRecipient> BatchJournal::Recipients() {
   std::vector<JournalRecipient> recipients;
-  Statement get(m_db, "SELECT line, phone, ref_key, state, sequence FROM recipients ORDER BY line");
-  while (get.Ok() && get.Step() == SQLITE_ROW) {
-    recipients.push_back(
-        {get.ColumnInt(0), get.Column(1), get.Column(2), StateFromName(get.Column(3)), get.ColumnInt(4)});
+  Statement get(m_db,
+                "SELECT line, phone, ref_key, state, sequence, own_key, baseline, marked_at, deadline,"
+                " window_sequences, delivery, asked_at FROM recipients ORDER BY line");
+  if (!get.Ok()) {  // a journal of the first version, looked at without a run
+    Statement old(m_db, "SELECT line, phone, ref_key, state, sequence FROM recipients ORDER BY line");
+    while (old.Step() == SQLITE_ROW) {
+      JournalRecipient r;
+      r.line = static_cast<int>(old.ColumnInt(0));
+      r.phone = old.Column(1);
+      r.refKey = old.Column(2);
+      if (!StateFromName(old.Column(3), r.state)) r.state = RecipientState::Unknown;
+      r.sequence = static_cast<int>(old.ColumnInt(4));
+      recipients.push_back(std::move(r));
+    }
+    return recipients;
+  }
+  while (get.Step() == SQLITE_ROW) {
+    JournalRecipient r;
+    r.line = static_cast<int>(get.ColumnInt(0));
+    r.phone = get.Column(1);
+    r.refKey = get.Column(2);
+    // A state this version does not know claims nothing about the recipient.
+    if (!StateFromName(get.Column(3), r.state)) r.state = RecipientState::Unknown;
+    r.sequence = static_cast<int>(get.ColumnInt(4));
+    r.ownKey = get.ColumnInt(5) == 1;
+    r.baseline = get.ColumnInt(6);
+    r.markedAt = std::max(0LL, get.ColumnInt(7));
+    r.deadline = static_cast<int>(std::max(0LL, get.ColumnInt(8)));
+    r.windowSequences = get.Column(9);
+    r.delivery = get.Column(10);
+    r.askedAt = get.Column(11);
+    recipients.push_back(std::move(r));
   }
   return recipients;
 }
 
-bool BatchJournal::MarkInFlight(int line, bool unknownToo) {
-  if (!Exec("PRAGMA synchronous=FULL")) return false;
-  Statement claim(
-      m_db, unknownToo ? "UPDATE recipients SET state = 'in flight', updated = ? WHERE line = ? AND state IN "
-                         "('queued', 'unknown')"
-                       : "UPDATE recipients SET state = 'in flight', updated = ? WHERE line = ? AND state = 'queued'");
-  int result = claim.Text(1, Now()).Int(2, line).Step();
-  bool claimed = result == SQLITE_DONE && sqlite3_changes(m_db) == 1;
-  if (result != SQLITE_DONE) m_lastError = sqlite3_errmsg(m_db);
-  Exec("PRAGMA synchronous=NORMAL");
-  return claimed;
-}
-
-bool BatchJournal::Record(int line, RecipientState state, int sequence) {
-  Statement put(m_db, "UPDATE recipients SET state = ?, sequence = ?, updated = ? WHERE line = ?");
-  put.Text(1, StateName(state)).Text(3, Now()).Int(4, line);
-  if (sequence >= 0) put.Int(2, sequence);
+bool BatchJournal::RecordInside(const RecipientAnswer& a) {
+  Statement put(m_db,
+                "UPDATE recipients SET state = ?, sequence = ?, window_sequences = ?, updated = ? WHERE line = ?");
+  put.Text(1, StateName(a.state)).Text(4, Now()).Int(5, a.line);
+  if (a.sequence >= 0) put.Int(2, a.sequence);
+  if (!a.windowSequences.empty()) put.Text(3, a.windowSequences);
   if (put.Step() == SQLITE_DONE) return true;
   m_lastError = sqlite3_errmsg(m_db);
   return false;
 }
 
+bool BatchJournal::BeginWindow(const std::vector<RecipientAnswer>& answers, const std::vector<int>& lines,
+                               bool unknownToo, int deadlineSeconds, std::vector<int>& claimed) {
+  std::vector<int> marked;
+  bool ok = Transaction([&] {
+    for (const RecipientAnswer& a : answers)
+      if (!RecordInside(a)) return false;
+    Statement claim(m_db, unknownToo ? "UPDATE recipients SET state = 'in flight', marked_at = ?, deadline = ?,"
+                                       " updated = ? WHERE line = ? AND state IN ('queued', 'unknown')"
+                                     : "UPDATE recipients SET state = 'in flight', marked_at = ?, deadline = ?,"
+                                       " updated = ? WHERE line = ? AND state = 'queued'");
+    const std::string now = Now();
+    for (int line : lines) {
+      if (claim.Int(1, UnixNow()).Int(2, deadlineSeconds).Text(3, now).Int(4, line).Step() != SQLITE_DONE) {
+        m_lastError = sqlite3_errmsg(m_db);
+        return false;
+      }
+      if (sqlite3_changes(m_db) == 1) marked.push_back(line);
+      claim.Reset();
+    }
+    return true;
+  });
+  if (ok) claimed = marked;
+  return ok;
+}
+
+bool BatchJournal::Record(const std::vector<RecipientAnswer>& answers) {
+  if (answers.empty()) return true;
+  return Transaction([&] {
+    for (const RecipientAnswer& a : answers)
+      if (!RecordInside(a)) return false;
+    return true;
+  });
+}
+
+bool BatchJournal::SetBaselines(const std::vector<std::pair<int, long long>>& baselines) {
+  if (baselines.empty()) return true;
+  return Transaction([&] {
+    Statement put(m_db, "UPDATE recipients SET baseline = ? WHERE line = ?");
+    for (const auto& [line, count] : baselines)
+      if (put.Int(1, count).Int(2, line).Step() != SQLITE_DONE || !put.Reset()) return false;
+    return true;
+  });
+}
+
 int BatchJournal::InFlightToUnknown() {
-  Statement put(m_db, "UPDATE recipients SET state = 'unknown', updated = ? WHERE state = 'in flight'");
-  return put.Text(1, Now()).Step() == SQLITE_DONE ? sqlite3_changes(m_db) : 0;
+  int changed = 0;
+  Transaction([&] {
+    Statement put(m_db, "UPDATE recipients SET state = 'unknown', updated = ? WHERE state = 'in flight'");
+    if (put.Text(1, Now()).Step() != SQLITE_DONE) return false;
+    changed = sqlite3_changes(m_db);
+    return true;
+  });
+  return changed;
+}
+
+bool BatchJournal::MarkInFlight(int line, bool unknownToo, int deadlineSeconds) {
+  std::vector<int> claimed;
+  return BeginWindow({}, {line}, unknownToo, deadlineSeconds, claimed) && claimed.size() == 1;
+}
+
+bool BatchJournal::Record(int line, RecipientState state, int sequence) {
+  RecipientAnswer answer;
+  answer.line = line;
+  answer.state = state;
+  answer.sequence = sequence;
+  return Record(std::vector<RecipientAnswer>{answer});
+}
+
+bool BatchJournal::SetSetting(const char* name, const std::string& value) {
+  Statement put(m_db, "INSERT OR REPLACE INTO batch (name, value) VALUES (?, ?)");
+  if (put.Text(1, name).Text(2, value).Step() == SQLITE_DONE) return true;
+  m_lastError = sqlite3_errmsg(m_db);
+  return false;
+}
+
+std::string BatchJournal::RefreshStarted() {
+  Statement get(m_db, "SELECT value FROM batch WHERE name = 'refresh_started'");
+  return get.Step() == SQLITE_ROW ? get.Column(0) : "";
+}
+
+bool BatchJournal::StartRefresh(const std::string& at) {
+  return Transaction([&] { return SetSetting("refresh_started", at); });
+}
+
+bool BatchJournal::RecordDelivery(int line, const std::string& delivery, const std::string& askedAt) {
+  return Transaction([&] {
+    Statement put(m_db, "UPDATE recipients SET delivery = ?, asked_at = ? WHERE line = ?");
+    return put.Text(1, delivery).Text(2, askedAt).Int(3, line).Step() == SQLITE_DONE;
+  });
+}
+
+bool BatchJournal::FinishRefresh() {
+  return Transaction([&] {
+    Statement drop(m_db, "DELETE FROM batch WHERE name = 'refresh_started'");
+    return drop.Step() == SQLITE_DONE && SetSetting("refreshed", Now());
+  });
 }

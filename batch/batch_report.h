@@ -1,4 +1,4 @@
-// A batch's recipients as people read them: counts, a summary line, a table and CSV.
+// A batch's recipients as people and scripts read them: counts, a summary line, CSV and JSON.
 #pragma once
 
 #include <string>
@@ -21,5 +21,18 @@ BatchCounts CountStates(const std::vector<JournalRecipient>& recipients);
 std::string SummaryLine(const BatchCounts& counts, const std::string& kind);
 // The sequence number as text; empty when there is none.
 std::string SequenceText(const JournalRecipient& r);
-// line, phone, reference key, state and sequence number as CSV (RFC 4180), with a header line.
+
+// One CSV cell (RFC 4180). A cell that a spreadsheet would run as a formula (it begins with
+// '=', '+', '-', '@', TAB or CR) gets a leading apostrophe.
+std::string CsvCell(const std::string& text);
+// line, phone, ref_key, state, sequence, window_sequences, delivery, asked_at; a header line first.
 std::string RecipientCsv(const std::vector<JournalRecipient>& recipients);
+
+// A JSON string literal of text in the process's ANSI code page (written as UTF-8; a byte
+// that is no character there becomes U+FFFD).
+std::string JsonString(const std::string& ansi);
+// {"queued": N, "in flight": N, "accepted": N, "800": N, "refused": N, "error": N, "unknown": N}
+std::string CountsJson(const std::vector<JournalRecipient>& recipients);
+// One object per recipient: line, phone, ref_key, state, sequence (null when not its own),
+// window_sequences, delivery and asked_at (null when never asked).
+std::string RecipientsJson(const std::vector<JournalRecipient>& recipients);

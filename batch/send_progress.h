@@ -12,6 +12,7 @@ class SendProgress {
 
   bool Finished() const { return m_bEnd || Accounted() >= m_nTotal; }
   int Accounted() const { return m_nSent + m_n800 + m_nFail + m_nError; }
+  int Total() const { return m_nTotal; }
   // "sent 3, 800 1, fail 0, error 0 of 10"
   std::string Line() const;
 

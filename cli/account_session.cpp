@@ -1,21 +1,16 @@
 #include "cli/account_session.h"
 
-#include <iphlpapi.h>
-#include <windows.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "api/NorvoSMS.h"
+#include "batch/service_login.h"
 #include "cli/api_key_source.h"
 #include "cli/terminal_output.h"
 #include "cli/xml_list.h"
 
 namespace {
-
-// GetAdaptersInfo is asked again with the size it reports, a few times at most.
-constexpr int kAdapterQueryRounds = 4;
 
 std::string FromEnvironment(const char* name) {
   const char* value = std::getenv(name);
@@ -57,21 +52,6 @@ bool LogIn(AccountSession& session) {
 }
 
 }  // namespace
-
-std::string FirstAdapterAddress() {
-  ULONG size = 16 * sizeof(IP_ADAPTER_INFO);
-  std::vector<IP_ADAPTER_INFO> records;
-  DWORD result = ERROR_BUFFER_OVERFLOW;
-  for (int round = 0; round < kAdapterQueryRounds && result == ERROR_BUFFER_OVERFLOW; ++round) {
-    records.assign(size / sizeof(IP_ADAPTER_INFO) + 1, IP_ADAPTER_INFO{});
-    result = GetAdaptersInfo(records.data(), &size);
-  }
-  if (result != ERROR_SUCCESS) return "";
-  const BYTE* a = records.front().Address;
-  char text[32];
-  std::snprintf(text, sizeof text, "%02X.%02X.%02X.%02X.%02X.%02X", a[0], a[1], a[2], a[3], a[4], a[5]);
-  return text;
-}
 
 bool Answered(const AccountSession& session, const char* answer, const char* what) {
   if (answer && std::strcmp(answer, "error") != 0) return true;

@@ -28,10 +28,6 @@ struct AccountSession {
 // then FreeDll. Exit status: 0 done, 1 refused or failed, 2 bad usage.
 int RunAccountCommand(const AccountCommand& command, const std::vector<std::string>& args);
 
-// The first adapter's hardware address as the desktop program writes it ("AA.BB.CC.DD.EE.FF"),
-// or empty without an adapter.
-std::string FirstAdapterAddress();
-
 // A text export's answer: false (with a message on standard error) for null and "error".
 // The library has already printed the reason without a line end; this ends that line.
 bool Answered(const AccountSession& session, const char* answer, const char* what);

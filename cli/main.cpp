@@ -14,7 +14,8 @@ namespace {
 const CliCommand kCommands[] = {
     {"ip", "norvosms ip                 the public IP address as the service sees it", RunIpCommand},
     {"send", "norvosms send ... MESSAGE   send an SMS or LMS to one phone or a file of them (--help)", RunSendCommand},
-    {"journal", "norvosms journal JOURNAL    the recipients of a batch and what became of each", RunJournalCommand},
+    {"journal", "norvosms journal JOURNAL    the recipients of a batch and what became of each (--refresh, --json)",
+     RunJournalCommand},
 };
 
 int Usage(std::FILE* to = stderr) {
@@ -26,11 +27,7 @@ int Usage(std::FILE* to = stderr) {
   return to == stderr ? 2 : 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  DisableCoreDumps();  // the API key is in this process's memory
-  FilterStandardOutput();
+int Run(int argc, char** argv) {
   if (argc < 2) return Usage();
   if (std::strcmp(argv[1], "--version") == 0) {
     std::printf("norvosms %s\n", NORVOSMS_VERSION);
@@ -45,4 +42,18 @@ int main(int argc, char** argv) {
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0)
     return Usage(stdout);
   return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  DisableCoreDumps();  // the API key is in this process's memory
+  FilterStandardOutput();
+  WatchStandardOutput();
+  const int status = Run(argc, argv);
+  if (StandardOutputFailed()) {
+    std::fprintf(stderr, "norvosms %s: %s\n", argc > 1 ? argv[1] : "", StandardOutputProblem().c_str());
+    return 1;
+  }
+  return status;
 }

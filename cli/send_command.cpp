@@ -1,8 +1,9 @@
 #include "cli/commands.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,17 +11,17 @@
 #include "batch/batch_input.h"
 #include "batch/batch_journal.h"
 #include "batch/batch_report.h"
-#include "batch/batch_sender.h"
+#include "batch/window_sender.h"
 #include "cli/process_guard.h"
+#include "cli/send_output.h"
 #include "cli/terminal_output.h"
 
 namespace {
 
 // An SMS holds up to 90 bytes; longer texts go as LMS.
 constexpr std::size_t kSmsBytes = 90;
-constexpr int kDefaultTimeoutSeconds = 600;
-// Recipients listed by name on standard error at the end; the rest are in the journal.
-constexpr std::size_t kMaxListed = 20;
+// What the --timeout stop reads as, apart from a signal's number.
+constexpr int kTimeLimitStop = -1;
 
 const char kUsage[] =
     "usage: norvosms send [options] (--to PHONE | --file FILE) MESSAGE\n"
@@ -33,17 +34,22 @@ const char kUsage[] =
     "  --reserve TIME      send later, \"YYYY-MM-DD HH:MM\"\n"
     "  --ref KEY           reference key for --to (default: derived from the batch)\n"
     "  --ars               ask for an ARS call (usears Y)\n"
-    "  --timeout SECONDS   give up waiting after this long (default 600)\n"
+    "  --timeout SECONDS   stop the run after this long, the rest left queued (default: none)\n"
+    "  --max-refused N     stop after N refusals in a row, the rest left queued (default 50; 0: never)\n"
+    "  --quiet             no progress on standard error\n"
+    "  --json              the outcome as one JSON document on standard output\n"
     "  --journal FILE      the batch's journal (default: a new file in\n"
     "                      $XDG_STATE_HOME/norvosms, else ~/.local/state/norvosms)\n"
-    "  --resume JOURNAL    send the recipients of a stopped batch that never went out\n"
-    "  --resend-unknown    with --resume: also send those whose answer never came\n"
+    "  --resume JOURNAL    settle what a stopped batch left unanswered from the service's record,\n"
+    "                      then send the recipients that never went out\n"
+    "  --resend-unknown    with --resume: also send those the service cannot answer for\n"
     "  --report FILE       write every recipient and its state as CSV at the end\n"
     "  --id ID             user ID (default: NORVOSMS_ID)\n"
     "  --key-file FILE     read the API key from FILE (first line)\n"
     "  --key -             read the API key from standard input\n"
     "  --key KEY           the API key itself: other users can see it (default: NORVOSMS_API_KEY)\n"
     "Recipients without a REF_KEY get \"BATCH-LINE\", which `norvosms status` finds.\n"
+    "Messages go three at a time; NORVOSMS_TIMEOUT (seconds, default 60) is each call's deadline.\n"
     "Exit status: 0 all accepted, 1 some not, 2 bad input, 128+N stopped by signal N.\n";
 
 struct Options {
@@ -60,8 +66,20 @@ struct Options {
   bool lms = false;
   bool ars = false;
   bool resendUnknown = false;
-  int timeoutSeconds = kDefaultTimeoutSeconds;
+  bool quiet = false;
+  bool json = false;
+  int timeoutSeconds = 0;
+  int maxRefused = kDefaultMaxRefusedInRow;
 };
+
+// A whole number from `low` to `high`; false for anything else.
+bool ReadCount(const std::string& text, long low, long high, int& value) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  long number = std::stol(text);
+  if (number < low || number > high) return false;
+  value = static_cast<int>(number);
+  return true;
+}
 
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& problem) {
   const char* id = std::getenv("NORVOSMS_ID");
@@ -98,16 +116,24 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       options.ars = true;
     } else if (arg == "--resend-unknown") {
       options.resendUnknown = true;
+    } else if (arg == "--quiet") {
+      options.quiet = true;
+    } else if (arg == "--json") {
+      options.json = true;
     } else if (arg == "--timeout") {
       std::string text;
       if (!value(text)) return false;
-      char* end = nullptr;
-      long seconds = std::strtol(text.c_str(), &end, 10);
-      if (text.empty() || *end != '\0' || seconds <= 0 || seconds > 86400) {
-        problem = "--timeout takes 1 to 86400 seconds";
+      if (!ReadCount(text, 1, 86400, options.timeoutSeconds)) {
+        problem = "--timeout takes 1 to 86400 seconds, not \"" + text + "\"";
         return false;
       }
-      options.timeoutSeconds = static_cast<int>(seconds);
+    } else if (arg == "--max-refused") {
+      std::string text;
+      if (!value(text)) return false;
+      if (!ReadCount(text, 0, 1000000, options.maxRefused)) {
+        problem = "--max-refused takes a whole number, 0 to 1000000, not \"" + text + "\"";
+        return false;
+      }
     } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
       problem = "unknown option " + arg;
       return false;
@@ -179,34 +205,16 @@ std::unique_ptr<BatchJournal> NewJournal(const Options& options, const std::vect
   s.usears.assign(1, options.ars ? 'Y' : 'N');  // one character: GCC 12 -O3 warns falsely on a literal (-Wrestrict)
   s.source = options.to.empty() ? options.file : "--to";
   std::vector<JournalRecipient> recipients;
-  for (const RecipientLine& l : lines) recipients.push_back({static_cast<int>(l.line), l.phone, l.refKey});
+  for (const RecipientLine& l : lines) {
+    JournalRecipient r;
+    r.line = static_cast<int>(l.line);
+    r.phone = l.phone;
+    r.refKey = l.refKey;
+    recipients.push_back(std::move(r));
+  }
   const std::string path =
       options.journal.empty() ? DefaultJournalFolder() + "/batch-" + s.batchId + ".db" : options.journal;
   return BatchJournal::Create(path, s, std::move(recipients), problem);
-}
-
-void ListRecipients(const char* title, const std::vector<JournalRecipient>& recipients, bool (*which)(RecipientState)) {
-  std::size_t shown = 0, count = 0;
-  for (const JournalRecipient& r : recipients) {
-    if (!which(r.state)) continue;
-    if (count++ == 0) std::fprintf(stderr, "%s:\n", title);
-    if (shown < kMaxListed) {
-      ++shown;
-      std::fprintf(stderr, "  line %d  %s  %s  %s\n", r.line, TerminalSafe(r.phone).c_str(),
-                   TerminalSafe(r.refKey).c_str(), StateName(r.state));
-    }
-  }
-  if (count > shown) std::fprintf(stderr, "  ... and %zu more\n", count - shown);
-}
-
-bool Unanswered(RecipientState s) { return s == RecipientState::Unknown || s == RecipientState::InFlight; }
-bool Failed(RecipientState s) { return s == RecipientState::Refused || s == RecipientState::Error; }
-
-bool WriteReport(const std::string& path, const std::vector<JournalRecipient>& recipients) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << RecipientCsv(recipients);
-  out.flush();
-  return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -224,26 +232,32 @@ int RunSendCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "norvosms send: %s\n%s", problem.c_str(), kUsage);
     return 2;
   }
-
-  std::string key;
-  if (!ResolveApiKey("norvosms send", options.key, key, problem) || key.empty()) {
+  SendOptions send;
+  if (!ReadDeadlineSetting(send.deadlineSeconds, problem)) {
+    std::fprintf(stderr, "norvosms send: %s\n", problem.c_str());
+    return 2;
+  }
+  if (!ResolveApiKey("norvosms send", options.key, send.apiKey, problem) || send.apiKey.empty()) {
     std::fprintf(stderr, "norvosms send: %s\n",
                  problem.empty() ? "no API key (--key-file, --key - or NORVOSMS_API_KEY)" : problem.c_str());
     return 2;
   }
+  send.maxRefusedInRow = options.maxRefused;
+  send.resendUnknown = options.resendUnknown;
   CatchStopSignals();  // from here a stop signal ends the run with its summary
   std::unique_ptr<BatchJournal> journal;
   if (!options.resume.empty()) {
-    journal = BatchJournal::Open(options.resume, problem);
+    JournalFault fault = JournalFault::None;
+    journal = BatchJournal::Open(options.resume, problem, &fault);
     if (!journal) {
       std::fprintf(stderr, "norvosms send: %s\n", problem.c_str());
-      return 2;
+      return fault == JournalFault::InUse || fault == JournalFault::Damaged ? 1 : 2;
     }
     const std::string& owner = journal->Settings().userId;
     if (options.id.empty()) options.id = owner;
     if (options.id != owner) {
-      std::fprintf(stderr, "norvosms send: the journal belongs to user %s, not %s\n", owner.c_str(),
-                   options.id.c_str());
+      std::fprintf(stderr, "norvosms send: the journal belongs to user %s, not %s\n", TerminalSafe(owner).c_str(),
+                   TerminalSafe(options.id).c_str());
       return 2;
     }
   } else {
@@ -259,58 +273,69 @@ int RunSendCommand(const std::vector<std::string>& args) {
       return 1;
     }
   }
+  JsonChannel json;
+  if (options.json && !json.Begin()) {
+    std::fputs("norvosms send: cannot set standard output aside for --json\n", stderr);
+    return 1;
+  }
 
   std::fprintf(stderr, "norvosms send: batch %s, journal %s\n", journal->Settings().batchId.c_str(),
                journal->Path().c_str());
-  std::vector<JournalRecipient> todo;
-  const bool resuming = !options.resume.empty();
-  if (resuming) {
-    journal->InFlightToUnknown();  // the run that sent them is gone; their answers never came
-    std::vector<JournalRecipient> all = journal->Recipients();
-    ListRecipients(options.resendUnknown ? "sent again (their earlier answer never came)"
-                                         : "not sent again, their answer never came (--resend-unknown sends them)",
-                   all, Unanswered);
-    for (const JournalRecipient& r : all)
-      if (r.state == RecipientState::Queued || (options.resendUnknown && r.state == RecipientState::Unknown))
-        todo.push_back(r);
-  } else {
-    todo = journal->Recipients();
-  }
-
+  ProgressPrinter printer(options.quiet);
+  const auto started = std::chrono::steady_clock::now();
   SendHooks hooks;
-  hooks.stopRequested = StopRequested;
-  hooks.onProgress = [](const SendProgress& progress, RecipientState state) {
-    if (state == RecipientState::Error) EndOpenOutputLine();  // the library's reason has no line end
-    std::fprintf(stderr, "\r%s", progress.Line().c_str());
-    std::fflush(stderr);
+  hooks.stopRequested = [&]() -> int {
+    if (int signal = StopRequested()) return signal;
+    if (!options.json && StandardOutputFailed()) return SIGPIPE;  // nobody reads the summary there: stop
+    if (options.timeoutSeconds > 0 &&
+        std::chrono::steady_clock::now() - started >= std::chrono::seconds(options.timeoutSeconds))
+      return kTimeLimitStop;
+    return 0;
   };
-  SendRun run =
-      SendRecipients(*journal, key, todo, options.resendUnknown, std::chrono::seconds(options.timeoutSeconds), hooks);
-  if (run.windowFailed) std::fputs("norvosms send: cannot create the notification window\n", stderr);
-  if (run.journalFailed)
-    std::fprintf(stderr, "\nnorvosms send: the journal cannot be written (%s); stopping\n",
-                 journal->LastError().c_str());
-  std::fputc('\n', stderr);
+  hooks.onProgress = [&](const SendProgress& progress) { printer.Show(progress); };
+  SendRun run = SendBatch(*journal, send, hooks);
+  printer.Finish();
   EndOpenOutputLine();
 
+  const bool outputFailed = !options.json && StandardOutputFailed();
+  const bool timedOut = run.stopSignal == kTimeLimitStop;
+  const int signal = run.stopSignal > 0 && !(outputFailed && run.stopSignal == SIGPIPE) ? run.stopSignal : 0;
   const std::vector<JournalRecipient> recipients = journal->Recipients();
   const BatchCounts counts = CountStates(recipients);
-  std::printf("%s\n", SummaryLine(counts, journal->Settings().kind).c_str());
+  int status = signal != 0 ? 128 + signal : counts.accepted + counts.with800 == counts.total ? 0 : 1;
+  if (outputFailed) status = 1;
+  const std::string summary = SummaryLine(counts, journal->Settings().kind);
+  if (!options.json) {
+    std::printf("%s\n", summary.c_str());
+    std::fflush(stdout);
+    if (StandardOutputFailed()) {
+      // Standard output is gone (a closed pipe, a full disk): the summary goes where it can be read.
+      std::fprintf(stderr, "norvosms send: %s; the batch stopped there\n%s\n", StandardOutputProblem().c_str(),
+                   summary.c_str());
+      status = 1;
+    }
+  }
   ListRecipients("failed", recipients, Failed);
-  ListRecipients("answer never came (unknown)", recipients, Unanswered);
-  if (run.stopSignal != 0) std::fprintf(stderr, "norvosms send: stopped by signal %d\n", run.stopSignal);
-  if (run.timedOut) std::fprintf(stderr, "norvosms send: gave up after %d seconds\n", options.timeoutSeconds);
+  ListRecipients("answer never came, and the service's record could not settle it (unknown)", recipients, Unanswered);
+  if (!run.problem.empty()) std::fprintf(stderr, "norvosms send: %s\n", run.problem.c_str());
+  if (signal != 0) std::fprintf(stderr, "norvosms send: stopped by signal %d\n", signal);
+  if (timedOut) std::fprintf(stderr, "norvosms send: stopped after %d seconds (--timeout)\n", options.timeoutSeconds);
+  if (run.settledFromService > 0)
+    std::fprintf(stderr, "norvosms send: %d settled from the service's record\n", run.settledFromService);
   if (counts.queued > 0)
     std::fprintf(stderr, "norvosms send: the rest goes with: norvosms send --resume %s\n", journal->Path().c_str());
   if (counts.unknown > 0)
     std::fprintf(stderr,
-                 "norvosms send: messages whose answer never came may have been sent: see `norvosms status REF_KEY`;"
-                 " --resume %s --resend-unknown sends them again\n",
+                 "norvosms send: the service's record could not settle every message; --resume %s asks again,"
+                 " and with --resend-unknown sends what it still cannot settle\n",
                  journal->Path().c_str());
-  int status = run.stopSignal != 0 ? 128 + run.stopSignal : counts.accepted + counts.with800 == counts.total ? 0 : 1;
-  if (!options.report.empty() && !WriteReport(options.report, recipients)) {
-    std::fprintf(stderr, "norvosms send: cannot write the report %s\n", options.report.c_str());
+  if (!options.report.empty() && !WriteReport(options.report, recipients, problem)) {
+    std::fprintf(stderr, "norvosms send: cannot write the report %s: %s\n", options.report.c_str(), problem.c_str());
     if (status == 0) status = 1;
+  }
+  if (options.json && !json.Write(SendJson(*journal, recipients, run, status))) {
+    std::fprintf(stderr, "norvosms send: cannot write the JSON document; %s\n", summary.c_str());
+    status = 1;
   }
   if (run.answerLost) {
     // A worker may still wait for the service; ending the library would wait with it.

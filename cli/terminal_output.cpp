@@ -2,20 +2,32 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <errno.h>
+#include <signal.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
 bool Control(unsigned char c) { return (c < 0x20 && c != '\n' && c != '\t') || c == 0x7F; }
 
 ControlCharacterFilter* g_stdoutFilter = nullptr;
+std::atomic<bool> g_outputFailed{false};
+std::atomic<int> g_outputErrno{0};
 
 ssize_t WriteAll(const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
     ssize_t n = write(STDOUT_FILENO, text.data() + done, text.size() - done);
-    if (n <= 0) return -1;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      g_outputErrno = n < 0 ? errno : EIO;
+      g_outputFailed = true;
+      return -1;
+    }
     done += static_cast<std::size_t>(n);
   }
   return static_cast<ssize_t>(text.size());
@@ -85,4 +97,18 @@ void EndOpenOutputLine() {
     std::fputc('\n', stdout);
     std::fflush(stdout);
   }
+}
+
+void WatchStandardOutput() { signal(SIGPIPE, SIG_IGN); }
+
+bool StandardOutputFailed() {
+  if (!g_outputFailed) {
+    std::fflush(stdout);
+    if (std::ferror(stdout)) g_outputFailed = true;
+  }
+  return g_outputFailed;
+}
+
+std::string StandardOutputProblem() {
+  return std::string("cannot write standard output: ") + (g_outputErrno != 0 ? std::strerror(g_outputErrno) : "error");
 }

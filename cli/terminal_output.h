@@ -28,3 +28,11 @@ std::string TerminalSafe(const std::string& text, bool utf8 = true);
 void FilterStandardOutput();
 // Ends the line the library left open on standard output, if it did.
 void EndOpenOutputLine();
+
+// A closed pipe or a full disk on standard output ends a run with its summary on standard error,
+// never the process by SIGPIPE: SIGPIPE is ignored and every write checked.
+void WatchStandardOutput();
+// True once a write to standard output has failed (what is buffered is flushed first).
+bool StandardOutputFailed();
+// "cannot write standard output: <reason>".
+std::string StandardOutputProblem();

@@ -1,0 +1,339 @@
+#include "batch/window_sender.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <thread>
+
+#include "api/NorvoSMS.h"
+#include "batch/service_login.h"
+#include "cli/notification_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Beyond the whole-call deadline, what a window may take for its notes to be delivered.
+constexpr std::chrono::seconds kNoteGrace{5};
+// A recipient whose calls failed and whom the service does not hold is sent this many times in
+// one run at most; then it is recorded as an error (not sent).
+constexpr int kMaxSendsPerRun = 3;
+// Settling waits this long past a recipient's deadline, for the service's clock.
+constexpr long long kSettleMarginSeconds = 1;
+
+class WindowRun {
+ public:
+  WindowRun(BatchJournal& journal, const SendOptions& options, const SendHooks& hooks, NotificationWindow& window)
+      : m_journal(journal), m_options(options), m_hooks(hooks), m_window(window), m_status(options.status) {}
+
+  SendRun Run();
+
+ private:
+  int Stop() const { return m_hooks.stopRequested ? m_hooks.stopRequested() : 0; }
+  bool Ended() const {
+    return m_run.answerLost || m_run.journalFailed || m_run.refusedInRow || m_run.serviceDown || Stop() != 0;
+  }
+  bool SettleLeftOver();
+  bool TakeBaselines(const std::vector<JournalRecipient>& todo);
+  void SendWindows(std::vector<JournalRecipient> todo);
+  bool SendWindow(std::vector<JournalRecipient> window);
+  void Conclude(const std::vector<JournalRecipient>& window, const std::vector<RecipientAnswer>& answers);
+  std::vector<JournalRecipient> SettlePending(bool wait);
+  bool Write(const std::vector<RecipientAnswer>& answers) {
+    if (m_journal.Record(answers)) return true;
+    m_run.journalFailed = true;
+    m_run.problem = "the journal cannot be written (" + m_journal.LastError() + ")";
+    return false;
+  }
+
+  BatchJournal& m_journal;
+  const SendOptions& m_options;
+  const SendHooks& m_hooks;
+  NotificationWindow& m_window;
+  StatusCache m_status;
+  SendRun m_run;
+  SendProgress m_progress{0};
+  std::vector<RecipientAnswer> m_acceptedUnwritten;  // go with the next window's mark
+  std::vector<JournalRecipient> m_pending;           // unknown until their deadline has passed
+  std::map<int, int> m_sends;                        // sends of each line in this run
+  int m_refusedInRow = 0;
+};
+
+bool WindowRun::SettleLeftOver() {
+  m_journal.InFlightToUnknown();  // the run that sent them is gone; their notes never came
+  std::vector<RecipientAnswer> answers;
+  const long long now = UnixNow() - kSettleMarginSeconds;
+  for (const JournalRecipient& r : m_journal.Recipients()) {
+    if (r.state != RecipientState::Unknown) continue;
+    RecipientAnswer a = SettleUnanswered(r, m_status, now);
+    if (a.state == RecipientState::Unknown) continue;
+    if (a.state != RecipientState::Queued) ++m_run.settledFromService;
+    answers.push_back(a);
+  }
+  m_status.Forget();
+  return Write(answers);
+}
+
+bool WindowRun::TakeBaselines(const std::vector<JournalRecipient>& todo) {
+  std::vector<std::pair<int, long long>> baselines;
+  for (const JournalRecipient& r : todo) {
+    if (r.baseline >= 0) continue;
+    const StatusAnswer& answer = m_status.Ask(r.refKey);
+    if (!answer.ok) {
+      m_run.serviceDown = true;
+      m_run.problem = "the service could not be asked what it already holds under the reference key " + r.refKey +
+                      " (" + answer.problem + "); nothing more was sent";
+      break;
+    }
+    // A list at the service's limit cannot be counted: sent, such a recipient settles only by its notes.
+    const long long count = CountFor(answer, r.phone);
+    if (count >= 0) baselines.emplace_back(r.line, count);
+  }
+  m_status.Forget();
+  if (!m_journal.SetBaselines(baselines)) {
+    m_run.journalFailed = true;
+    m_run.problem = "the journal cannot be written (" + m_journal.LastError() + ")";
+  }
+  return !m_run.serviceDown && !m_run.journalFailed;
+}
+
+void WindowRun::SendWindows(std::vector<JournalRecipient> todo) {
+  for (std::size_t at = 0; at < todo.size() && !Ended();) {
+    std::vector<JournalRecipient> window;
+    while (at < todo.size() && window.size() < static_cast<std::size_t>(kWindowSize)) window.push_back(todo[at++]);
+    if (!SendWindow(std::move(window))) break;
+    // Those whose deadline has passed meanwhile and whom the service does not hold go again.
+    for (JournalRecipient& r : SettlePending(false)) todo.push_back(r);
+  }
+}
+
+bool WindowRun::SendWindow(std::vector<JournalRecipient> window) {
+  std::vector<int> lines, claimed;
+  for (const JournalRecipient& r : window) lines.push_back(r.line);
+  if (!m_journal.BeginWindow(m_acceptedUnwritten, lines, m_options.resendUnknown, m_options.deadlineSeconds, claimed)) {
+    m_run.journalFailed = true;
+    m_run.problem = "the journal cannot be written (" + m_journal.LastError() + ")";
+    return false;
+  }
+  m_acceptedUnwritten.clear();
+  std::vector<JournalRecipient> mine;  // answered meanwhile or claimed by another run: skipped
+  const long long markedAt = UnixNow();
+  for (JournalRecipient& r : window) {
+    for (int line : claimed) {
+      if (line == r.line) {
+        r.state = RecipientState::InFlight;
+        r.markedAt = markedAt;
+        r.deadline = m_options.deadlineSeconds;
+        mine.push_back(r);
+      }
+    }
+  }
+  if (mine.empty()) return true;
+  const BatchSettings& s = m_journal.Settings();
+  const int total = static_cast<int>(mine.size());
+  m_window.Take();
+  for (const JournalRecipient& r : mine) {
+    ++m_sends[r.line];
+    if (s.kind == "lms") {
+      SendLMS(m_window.Handle(), r.phone, s.callback, s.subject, s.message, s.reserve, r.refKey, total, s.usears);
+    } else {
+      SendSMS(m_window.Handle(), r.phone, s.callback, s.message, s.reserve, r.refKey, total, s.usears);
+    }
+  }
+  // "end" is ignored: after an "error" the library's count never reaches the total, so an
+  // "end" may come at any time. A stop request waits for the notes already on their way.
+  auto answered = [&] {
+    int notes = 0;
+    for (const std::string& note : m_window.Notes())
+      if (note != "end") ++notes;
+    return notes >= total;
+  };
+  const auto limit = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::seconds(m_options.deadlineSeconds) + kNoteGrace);
+  if (!m_window.PumpUntil(answered, limit)) {
+    m_run.answerLost = true;
+    m_run.problem = "a window of messages got no answer within " + std::to_string(m_options.deadlineSeconds) +
+                    " s; its recipients stay in flight, to be settled from the service";
+    return false;
+  }
+  std::vector<std::string> notes;
+  for (const std::string& note : m_window.Take())
+    if (note != "end") notes.push_back(note);
+  for (const std::string& note : notes) m_progress.Note(note);
+
+  const WindowNotes read = ReadWindowNotes(notes);
+  const RecipientState alike = read.Alike(total);
+  std::vector<RecipientAnswer> answers;
+  if (alike != RecipientState::Unknown) {
+    for (std::size_t i = 0; i < mine.size(); ++i) {
+      RecipientAnswer a;
+      a.line = mine[i].line;
+      a.state = alike;
+      if (total == 1 && !read.sequences.empty()) a.sequence = read.sequences[0];  // tied to its one recipient
+      if (total > 1) a.windowSequences = read.SequenceText();
+      answers.push_back(a);
+    }
+  } else {
+    m_status.Forget();
+    answers = SettleWindow(mine, read, m_status);
+    const bool allFailed = read.errors == total;
+    bool statusFailed = true;
+    for (const JournalRecipient& r : mine) statusFailed = statusFailed && !m_status.Ask(r.refKey).ok;
+    m_status.Forget();
+    if (allFailed && statusFailed) {
+      m_run.serviceDown = true;
+      m_run.problem =
+          "every message of a window failed and so did asking the service about them:"
+          " the service seems down; the rest stays queued";
+    }
+    for (const RecipientAnswer& a : answers)
+      if (a.state == RecipientState::Accepted || a.state == RecipientState::Code800) ++m_run.settledFromService;
+  }
+  Conclude(mine, answers);
+  if (m_hooks.onProgress) m_hooks.onProgress(m_progress);
+  return !m_run.journalFailed;
+}
+
+void WindowRun::Conclude(const std::vector<JournalRecipient>& window, const std::vector<RecipientAnswer>& answers) {
+  // Accepted answers may wait for the next window's commit (losing one only leaves a recipient
+  // that the service's record settles); refusals and unknowns reach the disk now.
+  std::vector<RecipientAnswer> now;
+  for (std::size_t i = 0; i < answers.size(); ++i) {
+    const RecipientAnswer& a = answers[i];
+    if (a.state == RecipientState::Accepted || a.state == RecipientState::Code800) {
+      m_acceptedUnwritten.push_back(a);
+      m_refusedInRow = 0;
+      continue;
+    }
+    now.push_back(a);
+    if (a.state == RecipientState::Refused) {
+      ++m_refusedInRow;
+    } else {
+      JournalRecipient r = window[i];
+      r.state = RecipientState::Unknown;
+      m_pending.push_back(r);
+    }
+  }
+  if (!now.empty()) {
+    // With the accepted ones before them, so the journal never holds a later state without an earlier one.
+    now.insert(now.begin(), m_acceptedUnwritten.begin(), m_acceptedUnwritten.end());
+    if (!Write(now)) return;
+    m_acceptedUnwritten.clear();
+  }
+  if (m_options.maxRefusedInRow > 0 && m_refusedInRow >= m_options.maxRefusedInRow) {
+    m_run.refusedInRow = true;
+    m_run.problem = "the service refused " + std::to_string(m_refusedInRow) +
+                    " messages in a row (--max-refused); the rest stays queued. Check the callback number"
+                    " and the account, then --resume";
+  }
+}
+
+// Settles the recipients left unknown by a window once their deadline has passed (waiting for
+// it when `wait`); returns those to send again. The others stay pending.
+std::vector<JournalRecipient> WindowRun::SettlePending(bool wait) {
+  std::vector<JournalRecipient> again, still;
+  if (m_pending.empty()) return again;
+  if (wait) {
+    long long latest = 0;
+    for (const JournalRecipient& r : m_pending) latest = std::max(latest, r.markedAt + r.deadline);
+    while (UnixNow() - kSettleMarginSeconds < latest && Stop() == 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (Stop() != 0) return again;
+  }
+  std::vector<RecipientAnswer> answers;
+  const long long now = UnixNow() - kSettleMarginSeconds;
+  for (const JournalRecipient& r : m_pending) {
+    if (!PastDeadline(r, now)) {
+      still.push_back(r);
+      continue;
+    }
+    RecipientAnswer a = SettleUnanswered(r, m_status, now);
+    // Its calls failed every time and the service holds none of them: not sent, and said so.
+    if (a.state == RecipientState::Queued && m_sends[r.line] >= kMaxSendsPerRun) a.state = RecipientState::Error;
+    if (a.state == RecipientState::Unknown) continue;  // stays unknown, listed at the end
+    if (a.state == RecipientState::Queued) {
+      JournalRecipient back = r;
+      back.state = RecipientState::Queued;
+      again.push_back(back);
+    } else if (a.state != RecipientState::Error) {
+      ++m_run.settledFromService;
+    }
+    answers.push_back(a);
+  }
+  m_status.Forget();
+  m_pending = still;
+  // Accepted ones of the last window go with them, for the same reason as in Conclude().
+  answers.insert(answers.begin(), m_acceptedUnwritten.begin(), m_acceptedUnwritten.end());
+  if (Write(answers)) m_acceptedUnwritten.clear();
+  return again;
+}
+
+SendRun WindowRun::Run() {
+  if (!SettleLeftOver()) return m_run;
+  std::vector<JournalRecipient> todo;
+  for (const JournalRecipient& r : m_journal.Recipients())
+    if (r.state == RecipientState::Queued || (m_options.resendUnknown && r.state == RecipientState::Unknown))
+      todo.push_back(r);
+  m_progress = SendProgress(static_cast<int>(todo.size()));
+  if (!TakeBaselines(todo)) return m_run;
+  for (auto& r : todo)  // the baselines just taken
+    for (const JournalRecipient& fresh : m_journal.Recipients())
+      if (fresh.line == r.line) r.baseline = fresh.baseline;
+  for (int round = 0; !todo.empty(); ++round) {
+    SendWindows(todo);
+    todo.clear();
+    if (Ended() || m_pending.empty()) break;
+    todo = SettlePending(true);  // recipients whose calls failed and the service does not hold
+  }
+  if (!m_acceptedUnwritten.empty()) Write(m_acceptedUnwritten);
+  m_run.stopSignal = Stop();
+  return m_run;
+}
+
+}  // namespace
+
+bool ReadDeadlineSetting(int& seconds, std::string& problem) {
+  seconds = kDefaultDeadlineSeconds;
+  const char* text = std::getenv("NORVOSMS_TIMEOUT");
+  if (text == nullptr) return true;
+  long long value = 0;
+  std::size_t length = 0;
+  for (; text[length] != '\0'; ++length) {
+    if (text[length] < '0' || text[length] > '9' || length >= 5) {
+      value = -1;
+      break;
+    }
+    value = value * 10 + (text[length] - '0');
+  }
+  if (length == 0 || value < 1 || value > kMaxDeadlineSeconds) {
+    problem = "NORVOSMS_TIMEOUT=\"" + std::string(text).substr(0, 40) +
+              "\" cannot be honoured: give whole seconds, 1 to " + std::to_string(kMaxDeadlineSeconds);
+    return false;
+  }
+  seconds = static_cast<int>(value);
+  return true;
+}
+
+SendRun SendBatch(BatchJournal& journal, const SendOptions& options, const SendHooks& hooks) {
+  NotificationWindow window;
+  if (window.Handle() == 0) {
+    SendRun run;
+    run.windowFailed = true;
+    run.problem = "cannot create the notification window";
+    return run;
+  }
+  InitDLL(journal.Settings().userId, options.apiKey);
+  CreateThreadDll();
+  StartSMS();
+  SendOptions own = options;
+  if (!own.status) own.status = LoggedInStatusLookup(journal.Settings().userId, options.apiKey);
+  WindowRun run(journal, own, hooks, window);
+  SendRun result = run.Run();
+  if (!result.answerLost) {
+    DestroyThread();  // serves the workers' last notifications while it waits
+    FreeDll();
+  }
+  return result;
+}
