@@ -46,6 +46,12 @@ std::string ApiEndpointUrl() {
 bool CallService(const std::string& method, const EnvelopeValues& envelope, const RequestParams& params,
                  std::string& result) {
   try {
+    // Refused before anything is sent: the service would only see a document that is not XML.
+    std::string problem = RequestTextProblem(method, envelope, params);
+    if (!problem.empty()) {
+      Print(problem);
+      return false;
+    }
     std::string requestText = BuildRequestText(method, envelope, params);
     XmlRpcValue parameter;
     parameter.ensureArraySize(1);

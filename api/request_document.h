@@ -21,5 +21,10 @@ struct EnvelopeValues {
 // The call's parameters, in the order they are written.
 using RequestParams = std::vector<std::pair<std::string, std::string>>;
 
+// Why the request cannot be written as well-formed XML, naming the element and the character; empty
+// when it can. XML 1.0 carries no NUL, no control character other than TAB, LF and CR, and neither
+// U+FFFE nor U+FFFF; the texts are in the process's ANSI code page, as the system holds them.
+std::string RequestTextProblem(const std::string& method, const EnvelopeValues& envelope, const RequestParams& params);
+
 // Builds the envelope for the method and writes it with its own copy of DefaultWriteOptions.
 std::string BuildRequestText(const std::string& method, const EnvelopeValues& envelope, const RequestParams& params);

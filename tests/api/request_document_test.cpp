@@ -64,3 +64,29 @@ TEST(RequestDocument, LeavesTheSharedWriteOptionsAlone) {
   EXPECT_EQ(DefaultWriteOptions.depth, 0);
   EXPECT_TRUE(DefaultWriteOptions.newLines);
 }
+
+// Runs in code page 65001, where U+FFFE and U+FFFF have ANSI bytes of their own.
+TEST(RequestDocument, NamesTheFirstCharacterXmlCannotCarry) {
+  const struct {
+    RequestParams params;
+    const char* problem;
+  } cases[] = {
+      {{{"msg", "tab\tcr\rlf\n \xED\x95\x9C \xEF\xBF\xBD"}}, ""},
+      {{{"msg", std::string("a\0b", 3)}}, "<msg> holds U+0000"},
+      {{{"msg", "ok"}, {"subject", "\x7F\x1F"}}, "<subject> holds U+001F"},
+      {{{"msg", "\xEF\xBF\xBE"}}, "<msg> holds U+FFFE"},
+      {{{"msg", "x\xEF\xBF\xBFy"}}, "<msg> holds U+FFFF"},
+      {{{"na\x01me", "ok"}}, "<na\x01me> holds U+0001"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.problem);
+    std::string problem = RequestTextProblem("SMS.send", EnvelopeValues{"demo", "token", std::nullopt}, c.params);
+    if (!*c.problem) {
+      EXPECT_EQ(problem, "");
+    } else {
+      EXPECT_EQ(problem, std::string("The request cannot be written as XML: ") + c.problem + "; nothing was sent");
+    }
+  }
+  EXPECT_EQ(RequestTextProblem("m", EnvelopeValues{"demo", "token", std::string("key\x02")}, {}),
+            "The request cannot be written as XML: <api-key> holds U+0002; nothing was sent");
+}

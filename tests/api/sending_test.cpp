@@ -271,4 +271,37 @@ TEST_F(Sending, FreeDllEndsSendingAndLaterExportsDoNothing) {
   InitDLL("demo", "demo-key");  // TearDown frees it again
 }
 
+// Text XML cannot carry (a NUL, C0 controls other than TAB, LF and CR, U+FFFE and U+FFFF) is never
+// sent: the message fails as a transport failure would, and a plain call says why.
+TEST_F(Sending, TextXmlCannotCarryIsRefusedBeforeAnythingIsSent) {
+  const std::string refused[] = {std::string("a\0b", 3), "bell\x07", "esc\x1b[2J", "unit\x1f"};
+  testing::internal::CaptureStdout();
+  CreateThreadDll();
+  int i = 0;
+  for (const std::string& message : refused) {
+    std::string phone = "0100000000" + std::to_string(++i);
+    SendSMS(m_hwnd, phone, "0212345678", message, "", "ref-" + phone, 5, "N");
+  }
+  SendSMS(m_hwnd, "01000000005", "0212345678", "tab\tcr\rlf\n", "", "ref-5", 5, "N");
+  PumpFor(10000, [] { return Notes().size() >= 5; });
+  PumpFor(200);
+  std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(Count("error"), 4u);
+  EXPECT_EQ(Count("end"), 0u);
+  EXPECT_EQ(sandbox::RequestCount(), 1) << "only the message with TAB, CR and LF went out";
+  EXPECT_NE(printed.find("The request cannot be written as XML: <message> holds U+0000; nothing was sent"),
+            std::string::npos)
+      << printed;
+  EXPECT_NE(printed.find("<message> holds U+001B"), std::string::npos) << printed;
+  DestroyThread();
+
+  testing::internal::CaptureStdout();
+  EXPECT_STREQ(GetStatusByRef_All(std::string("ref\0key", 7)), "error");
+  EXPECT_STREQ(InsertGroup("group\x01"), "error");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "The request cannot be written as XML: <ref_key> holds U+0000; nothing was sent"
+            "The request cannot be written as XML: <group_name> holds U+0001; nothing was sent");
+  EXPECT_EQ(sandbox::RequestCount(), 1);
+}
+
 }  // namespace
