@@ -18,6 +18,7 @@
 #include "bare_curl_client.h"
 #include "notification_floor.h"
 #include "process_usage.h"
+#include "send_run.h"
 #include "cli/notification_window.h"
 
 namespace {
@@ -34,26 +35,6 @@ std::vector<double> g_keptPythonCpuPerMsg[2];
 std::vector<double> g_bareCurlCpuPerMsg[2];
 std::vector<double> g_notificationCpuPerMsg;
 std::vector<double> g_floorCpuPerMsg;  // bare libcurl notifying the caller's window
-
-// 0 when there is no figure.
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  std::size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-constexpr int kRepetitions = 5;
-
-std::string Run(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    pclose(pipe);
-  }
-  return out;
-}
 
 void StartSandbox() {
   if (!g_endpoint.empty()) return;
@@ -142,10 +123,38 @@ std::string RelayedApiUrl() {
   return url;
 }
 
+}  // namespace
+
 std::string ApiUrl(bool relayed) {
   StartSandbox();
   return relayed ? RelayedApiUrl() : g_endpoint["api_url"];
 }
+
+std::string SandboxValue(const std::string& name) {
+  StartSandbox();
+  return g_endpoint[name];
+}
+
+std::string Run(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+  }
+  return out;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  std::size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double LibraryMsgsPerS(bool relayed) { return Median(g_libraryMsgsPerS[relayed ? 1 : 0]); }
+
+namespace {
 
 // Straight to the sandbox and through the relay, each repeated for the medians.
 void DirectAndRelayed(benchmark::internal::Benchmark* b) {
@@ -337,6 +346,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
   benchmark::RunSpecifiedBenchmarks();
   PrintSendTargets();
+  PrintBatchTargets();
   benchmark::Shutdown();
   return 0;
 }
