@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "xmlrpc/host_setting.h"
 #include "xmlrpc/tls_policy.h"
 #include "xmlrpc/xmlrpc_client.h"
 #include "xmlrpc/xmlrpc_value.h"
@@ -61,6 +62,11 @@ bool CallService(const std::string& method, const EnvelopeValues& envelope, cons
     // The API key and the messages never travel in clear unless the deployment says so.
     if (IsPlainHttpUrl(url) && !InsecureTlsRequested()) {
       Print(kPlainHttpRefused);
+      return false;
+    }
+    std::string urlProblem = UrlSettingProblem(url);
+    if (!urlProblem.empty()) {
+      Print("NORVOSMS_API_URL cannot be honoured: " + urlProblem + "; nothing was sent");
       return false;
     }
     XmlRpcClient client(url.c_str());
