@@ -14,22 +14,19 @@
 
 namespace {
 
-constexpr const char *kAgent = "XmlRpc";
+constexpr const char* kAgent = "XmlRpc";
 constexpr DWORD kReceiveTimeoutMs = 999000;
 constexpr DWORD kMaxConnections = 5;
 constexpr std::size_t kStatusLineBuffer = 512;
-constexpr DWORD kHttpFlags =
-    INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
+constexpr DWORD kHttpFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
 constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
-// What the client always sent before certificates were checked;
-// NORVOSMS_INSECURE_TLS=1.
-constexpr DWORD kHttpsFlagsInsecure = kHttpsFlags |
-                                      INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
-                                      INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+// What the client always sent before certificates were checked; NORVOSMS_INSECURE_TLS=1.
+constexpr DWORD kHttpsFlagsInsecure =
+    kHttpsFlags | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID | INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
 
 struct ErrorDescription {
   DWORD code;
-  const char *text;
+  const char* text;
 };
 
 constexpr ErrorDescription kErrorDescriptions[] = {
@@ -42,98 +39,74 @@ constexpr ErrorDescription kErrorDescriptions[] = {
     {ERROR_INTERNET_CONNECTION_RESET, "Connection reset"},
     {ERROR_INTERNET_INVALID_CA, "Invalid certificate authority"},
     {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "Talking HTTPS to an HTTP server?"},
-    {ERROR_INTERNET_NOT_INITIALIZED,
-     "Internet ! initialised"}, // exact on purpose, as above
-    // Refusals of a hostile server, which the system table does not word
-    // clearly.
-    {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR,
-     "Redirect from https to http refused"},
-    {ERROR_HTTP_REDIRECT_FAILED,
-     "Redirect failed (too many, or to another scheme)"},
-    {ERROR_FILE_TOO_LARGE,
-     "Answer larger than NORVOSMS_MAX_ANSWER bytes; refused"},
-    {ERROR_HTTP_INVALID_SERVER_RESPONSE,
-     "Answer not framed as HTTP (bytes past its length among others); refused"},
+    {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},  // exact on purpose, as above
+    // Refusals of a hostile server, which the system table does not word clearly.
+    {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, "Redirect from https to http refused"},
+    {ERROR_HTTP_REDIRECT_FAILED, "Redirect failed (too many, or to another scheme)"},
+    {ERROR_FILE_TOO_LARGE, "Answer larger than NORVOSMS_MAX_ANSWER bytes; refused"},
+    {ERROR_HTTP_INVALID_SERVER_RESPONSE, "Answer not framed as HTTP (bytes past its length among others); refused"},
 };
 
-bool StartsWithNoCase(const char *text, const char *prefix) {
+bool StartsWithNoCase(const char* text, const char* prefix) {
   for (; *prefix; ++text, ++prefix) {
     char a = *text, b = *prefix;
-    if (a >= 'A' && a <= 'Z')
-      a = static_cast<char>(a - 'A' + 'a');
-    if (a != b)
-      return false;
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != b) return false;
   }
   return true;
 }
 
-// ANSI to UTF-16 to UTF-8, each step in a work buffer of at least
-// kXmlRpcConversionBuffer bytes. The buffers stay with the thread: allocating
-// and clearing a megabyte for every call cost more CPU than the rest of the
-// call. They are sized from bounds (a byte gives at most one UTF-16 unit, a
-// unit at most three UTF-8 bytes) instead of asking each conversion for its
-// length first, which doubled the work.
-bool AnsiToUtf8(const std::string &ansi, std::string &utf8) {
+// ANSI to UTF-16 to UTF-8, each step in a work buffer of at least kXmlRpcConversionBuffer bytes.
+// The buffers stay with the thread: allocating and clearing a megabyte for every call cost more
+// CPU than the rest of the call. They are sized from bounds (a byte gives at most one UTF-16
+// unit, a unit at most three UTF-8 bytes) instead of asking each conversion for its length
+// first, which doubled the work.
+bool AnsiToUtf8(const std::string& ansi, std::string& utf8) {
   thread_local std::vector<WCHAR> wide;
   thread_local std::vector<char> out;
   utf8.clear();
-  if (ansi.empty())
-    return true;
+  if (ansi.empty()) return true;
   if (IsAscii(ansi)) {
     utf8 = ansi;
     return true;
   }
   int length = static_cast<int>(ansi.size());
   std::size_t wideSlots = kXmlRpcConversionBuffer / sizeof(WCHAR);
-  if (ansi.size() > wideSlots)
-    wideSlots = ansi.size();
-  if (wide.size() < wideSlots)
-    wide.resize(wideSlots);
-  int wideLength = MultiByteToWideChar(
-      CP_ACP, 0, ansi.data(), length, wide.data(), static_cast<int>(wideSlots));
-  if (wideLength <= 0)
-    return false;
+  if (ansi.size() > wideSlots) wideSlots = ansi.size();
+  if (wide.size() < wideSlots) wide.resize(wideSlots);
+  int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), static_cast<int>(wideSlots));
+  if (wideLength <= 0) return false;
   std::size_t utf8Size = kXmlRpcConversionBuffer;
-  if (static_cast<std::size_t>(wideLength) * 3 + 1 > utf8Size)
-    utf8Size = static_cast<std::size_t>(wideLength) * 3 + 1;
-  if (out.size() < utf8Size)
-    out.resize(utf8Size);
-  int utf8Length =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(),
-                          static_cast<int>(utf8Size - 1), nullptr, nullptr);
-  if (utf8Length <= 0)
-    return false;
+  if (static_cast<std::size_t>(wideLength) * 3 + 1 > utf8Size) utf8Size = static_cast<std::size_t>(wideLength) * 3 + 1;
+  if (out.size() < utf8Size) out.resize(utf8Size);
+  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), static_cast<int>(utf8Size - 1),
+                                       nullptr, nullptr);
+  if (utf8Length <= 0) return false;
   utf8.assign(out.data(), utf8Length);
   return true;
 }
 
-} // namespace
+}  // namespace
 
-XmlRpcClient::XmlRpcClient(const char *uri)
-    : protocol(0), ignoreUnknownAuthority(false), internetHandle(nullptr),
-      connectionHandle(nullptr), port(0) {
+XmlRpcClient::XmlRpcClient(const char* uri)
+    : protocol(0), ignoreUnknownAuthority(false), internetHandle(nullptr), connectionHandle(nullptr), port(0) {
   parseUrl(uri ? uri : "");
 }
 
 XmlRpcClient::~XmlRpcClient() {
-  if (connectionHandle)
-    InternetCloseHandle(connectionHandle);
-  if (internetHandle)
-    InternetCloseHandle(internetHandle);
+  if (connectionHandle) InternetCloseHandle(connectionHandle);
+  if (internetHandle) InternetCloseHandle(internetHandle);
 }
 
-void XmlRpcClient::setIgnoreUnknownAuthority(bool value) {
-  ignoreUnknownAuthority = value;
-}
+void XmlRpcClient::setIgnoreUnknownAuthority(bool value) { ignoreUnknownAuthority = value; }
 
 std::string XmlRpcClient::lastError() {
-  if (errorText.size() > kXmlRpcMaxErrorText)
-    errorText.resize(kXmlRpcMaxErrorText);
+  if (errorText.size() > kXmlRpcMaxErrorText) errorText.resize(kXmlRpcMaxErrorText);
   return errorText;
 }
 
-void XmlRpcClient::parseUrl(const char *uri) {
-  const char *cursor;
+void XmlRpcClient::parseUrl(const char* uri) {
+  const char* cursor;
   if (StartsWithNoCase(uri, "https://")) {
     protocol = 2;
     port = INTERNET_DEFAULT_HTTPS_PORT;
@@ -153,71 +126,59 @@ void XmlRpcClient::parseUrl(const char *uri) {
     errorText = "Invalid URL: " + problem;
     return;
   }
-  const char *hostEnd = cursor;
-  while (*hostEnd && *hostEnd != ':' && *hostEnd != '/' && *hostEnd != '?' &&
-         *hostEnd != '#' && *hostEnd != '\\')
+  const char* hostEnd = cursor;
+  while (*hostEnd && *hostEnd != ':' && *hostEnd != '/' && *hostEnd != '?' && *hostEnd != '#' && *hostEnd != '\\')
     ++hostEnd;
   std::string host(cursor, hostEnd);
   cursor = hostEnd;
-  if (*cursor == ':') { // 1 to 65535 in digits, as checked above
+  if (*cursor == ':') {  // 1 to 65535 in digits, as checked above
     ++cursor;
     int number = 0;
-    while (*cursor >= '0' && *cursor <= '9')
-      number = number * 10 + (*cursor++ - '0');
+    while (*cursor >= '0' && *cursor <= '9') number = number * 10 + (*cursor++ - '0');
     port = number;
   }
   objectPath = cursor;
   connect(host);
 }
 
-void XmlRpcClient::connect(const std::string &host) {
-  internetHandle =
-      InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+void XmlRpcClient::connect(const std::string& host) {
+  internetHandle = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!internetHandle) {
     describeError("InternetOpen");
     return;
   }
-  connectionHandle = InternetConnectA(internetHandle, host.c_str(),
-                                      static_cast<INTERNET_PORT>(port), nullptr,
-                                      nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  connectionHandle = InternetConnectA(internetHandle, host.c_str(), static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                      INTERNET_SERVICE_HTTP, 0, 0);
   if (!connectionHandle) {
     describeError("InternetConnect");
     return;
   }
   DWORD timeout = kReceiveTimeoutMs;
-  InternetSetOptionA(internetHandle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout,
-                     sizeof timeout);
-  InternetSetOptionA(connectionHandle, INTERNET_OPTION_RECEIVE_TIMEOUT,
-                     &timeout, sizeof timeout);
+  InternetSetOptionA(internetHandle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+  InternetSetOptionA(connectionHandle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
 }
 
-void XmlRpcClient::describeError(const char *operation) {
+void XmlRpcClient::describeError(const char* operation) {
   DWORD code = GetLastError();
   std::string description;
-  for (const auto &entry : kErrorDescriptions) {
-    if (entry.code == code)
-      description = entry.text;
+  for (const auto& entry : kErrorDescriptions) {
+    if (entry.code == code) description = entry.text;
   }
-  if (description.empty())
-    description = InternetErrorText(code);
+  if (description.empty()) description = InternetErrorText(code);
   errorText = std::string(operation) + " : " + description;
 }
 
-bool XmlRpcClient::execute(const char *method, const XmlRpcValue &params,
-                           XmlRpcValue &result) {
+bool XmlRpcClient::execute(const char* method, const XmlRpcValue& params, XmlRpcValue& result) {
   errorText.clear();
   if (!connectionHandle) {
     errorText = "No connection";
     return false;
   }
-  // Checked here as well as below, so the refusal reaches the caller in words,
-  // with nothing sent.
+  // Checked here as well as below, so the refusal reaches the caller in words, with nothing sent.
   HttpSettings settings;
-  if (!ReadHttpSettings(settings, errorText))
-    return false;
+  if (!ReadHttpSettings(settings, errorText)) return false;
   std::ostringstream call;
-  writeCall(method ? method : "", params,
-            call); // "Undefined XmlRpc value" leaves here
+  writeCall(method ? method : "", params, call);  // "Undefined XmlRpc value" leaves here
 
   std::string body;
   if (!AnsiToUtf8(call.str(), body)) {
@@ -226,12 +187,9 @@ bool XmlRpcClient::execute(const char *method, const XmlRpcValue &params,
   }
 
   LPCSTR acceptTypes[] = {"text/*", nullptr};
-  DWORD flags = protocol == 2 ? (InsecureTlsRequested() ? kHttpsFlagsInsecure
-                                                        : kHttpsFlags)
-                              : kHttpFlags;
+  DWORD flags = protocol == 2 ? (InsecureTlsRequested() ? kHttpsFlagsInsecure : kHttpsFlags) : kHttpFlags;
   HINTERNET request =
-      HttpOpenRequestA(connectionHandle, "POST", objectPath.c_str(), "HTTP/1.0",
-                       nullptr, acceptTypes, flags, 0);
+      HttpOpenRequestA(connectionHandle, "POST", objectPath.c_str(), "HTTP/1.0", nullptr, acceptTypes, flags, 0);
   if (!request) {
     describeError("HttpOpenRequest");
     return false;
@@ -239,8 +197,7 @@ bool XmlRpcClient::execute(const char *method, const XmlRpcValue &params,
   std::string received;
   bool sent = sendAndRead(request, body, received);
   InternetCloseHandle(request);
-  if (!sent)
-    return false;
+  if (!sent) return false;
   if (received.empty()) {
     errorText = "Invalid XMLRPC response: content size is 0";
     return false;
@@ -249,44 +206,30 @@ bool XmlRpcClient::execute(const char *method, const XmlRpcValue &params,
   return errorText.empty();
 }
 
-// Steps from the security options to the status check; the request handle stays
-// open.
-bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string &body,
-                               std::string &received) {
+// Steps from the security options to the status check; the request handle stays open.
+bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::string& received) {
   if (ignoreUnknownAuthority) {
     DWORD value = 0, length = sizeof value;
-    InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &value,
-                         &length);
-    // Windows reports an authority it cannot check as a failed revocation
-    // check.
+    InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &value, &length);
+    // Windows reports an authority it cannot check as a failed revocation check.
     value |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
-    InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &value,
-                       sizeof value);
+    InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &value, sizeof value);
     length = sizeof value;
-    InternetQueryOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value,
-                         &length);
+    InternetQueryOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, &length);
     value = kMaxConnections;
-    InternetSetOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value,
-                       sizeof value);
+    InternetSetOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &value, sizeof value);
     length = sizeof value;
-    InternetQueryOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER,
-                         &value, &length);
+    InternetQueryOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, &length);
     value = kMaxConnections;
-    InternetSetOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER,
-                       &value, sizeof value);
+    InternetSetOptionA(request, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &value, sizeof value);
   }
 
   char headers[kStatusLineBuffer];
-  // "Content-length" with a lower-case l is exact on purpose: the service
-  // receives these bytes.
-  std::snprintf(headers, sizeof headers,
-                "Content-Type: text/xml\r\nContent-length: %d",
-                static_cast<int>(body.size()));
-  HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1),
-                         HTTP_ADDREQ_FLAG_ADD);
+  // "Content-length" with a lower-case l is exact on purpose: the service receives these bytes.
+  std::snprintf(headers, sizeof headers, "Content-Type: text/xml\r\nContent-length: %d", static_cast<int>(body.size()));
+  HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
 
-  if (!HttpSendRequestA(request, nullptr, 0, const_cast<char *>(body.c_str()),
-                        static_cast<DWORD>(body.size()))) {
+  if (!HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.c_str()), static_cast<DWORD>(body.size()))) {
     describeError("HttpSendRequest");
     return false;
   }
@@ -297,8 +240,7 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string &body,
       describeError("InternetQueryDataAvailable");
       break;
     }
-    if (available == 0)
-      break;
+    if (available == 0) break;
     std::size_t before = received.size();
     received.resize(before + available);
     DWORD got = 0;
@@ -308,49 +250,40 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string &body,
       break;
     }
     received.resize(before + got);
-    if (got == 0)
-      break; // nothing more despite the count: the body has ended
+    if (got == 0) break;  // nothing more despite the count: the body has ended
   }
-  if (!errorText.empty())
-    return false; // the read failed (an answer over the cap among others)
+  if (!errorText.empty()) return false;  // the read failed (an answer over the cap among others)
 
   DWORD status = 0, length = sizeof status;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
-                      &status, &length, nullptr)) {
+  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr)) {
     errorText = "Could not query HTTP result status";
     return false;
   }
   if (status != 200) {
     DWORD textLength = 0;
-    HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, nullptr, &textLength,
-                   nullptr);
+    HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, nullptr, &textLength, nullptr);
     std::vector<char> text(textLength + 1, '\0');
     DWORD size = textLength + 1;
-    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, text.data(), &size,
-                        nullptr)) {
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, text.data(), &size, nullptr)) {
       errorText = "Could not query HTTP result status";
       return false;
     }
     char line[kStatusLineBuffer];
-    std::snprintf(line, sizeof line, "Low level (HTTP) error: %d %s",
-                  static_cast<int>(status), text.data());
+    std::snprintf(line, sizeof line, "Low level (HTTP) error: %d %s", static_cast<int>(status), text.data());
     errorText = line;
     return false;
   }
   return true;
 }
 
-void XmlRpcClient::decode(const std::string &received, XmlRpcValue &result) {
+void XmlRpcClient::decode(const std::string& received, XmlRpcValue& result) {
   try {
     if (!readResponse(received.c_str(), result)) {
-      XmlRpcValue &faultString = result.member("faultString");
-      errorText = faultString.type() == XmlRpcType::String
-                      ? faultString.asString()
-                      : "unspecified error";
+      XmlRpcValue& faultString = result.member("faultString");
+      errorText = faultString.type() == XmlRpcType::String ? faultString.asString() : "unspecified error";
     }
-  } catch (const XmlRpcException &e) {
+  } catch (const XmlRpcException& e) {
     // A failure must never read as success, even when the message is empty.
-    errorText =
-        e.getMessage().empty() ? "Invalid XMLRPC response" : e.getMessage();
+    errorText = e.getMessage().empty() ? "Invalid XMLRPC response" : e.getMessage();
   }
 }
