@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/ansi_text.h"
+#include "xmlrpc/ca_file_check.h"
 #include "xmlrpc/host_setting.h"
 #include "xmlrpc/http_settings.h"
 #include "xmlrpc/internet_error_text.h"
@@ -177,6 +178,7 @@ bool XmlRpcClient::execute(const char* method, const XmlRpcValue& params, XmlRpc
   // Checked here as well as below, so the refusal reaches the caller in words, with nothing sent.
   HttpSettings settings;
   if (!ReadHttpSettings(settings, errorText)) return false;
+  if (protocol == 2 && !(errorText = CaFileProblem()).empty()) return false;
   std::ostringstream call;
   writeCall(method ? method : "", params, call);  // "Undefined XmlRpc value" leaves here
 

@@ -15,8 +15,11 @@
 #include <openssl/x509v3.h>
 #include <openssl/err.h>
 
+#include <fcntl.h>
+#include <openssl/pem.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -217,6 +220,42 @@ std::string FileStamp(const std::string& path) {
          ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
 
+// The extra authorities' file, read without ever waiting on it (a FIFO or device is not read);
+// empty when it cannot be read. The library above names such a file's faults before any call.
+std::string ReadCaFile(const std::string& path) {
+  constexpr off_t kMaxBytes = 16 * 1024 * 1024;
+  std::string text;
+  int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return text;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxBytes) {
+    text.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < text.size()) {
+      ssize_t n = ::read(fd, &text[got], text.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    text.resize(got);
+  }
+  ::close(fd);
+  return text;
+}
+
+// Adds the certificates of a PEM text to the store.
+void AddPemCertificates(X509_STORE* store, const std::string& pem) {
+  if (pem.empty()) return;
+  BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
+  if (!bio) return;
+  while (X509* cert = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
+    X509_STORE_add_cert(store, cert);
+    X509_free(cert);
+  }
+  BIO_free(bio);
+  ERR_clear_error();  // the end of the text reads as an error
+}
+
 // What libcurl itself would put in the store, plus the extra authorities; null when the
 // system part does not load, so that libcurl loads it and reports the failure as before.
 X509_STORE* BuildStore(const TrustedStores& stores, const std::string& caFile) {
@@ -228,7 +267,7 @@ X509_STORE* BuildStore(const TrustedStores& stores, const std::string& caFile) {
     ERR_clear_error();
     return nullptr;
   }
-  if (!caFile.empty() && X509_STORE_load_file(store, caFile.c_str()) != 1) ERR_clear_error();
+  AddPemCertificates(store, ReadCaFile(caFile));
   X509_STORE_set_flags(store, X509_V_FLAG_TRUSTED_FIRST | X509_V_FLAG_PARTIAL_CHAIN);
   return store;
 }
@@ -289,7 +328,7 @@ CURLcode SslContextSetup(CURL*, void* sslCtx, void* userData) {
     SSL_CTX_set1_cert_store(ctx, setup->store);
   } else {
     const char* caFile = std::getenv("NORVOSMS_CA_FILE");
-    if (caFile && *caFile && SSL_CTX_load_verify_locations(ctx, caFile, nullptr) != 1) ERR_clear_error();
+    if (caFile && *caFile) AddPemCertificates(SSL_CTX_get_cert_store(ctx), ReadCaFile(caFile));
   }
   X509_VERIFY_PARAM* param = SSL_CTX_get0_param(ctx);
   // A floor of its own, whatever the system's OpenSSL policy allows.

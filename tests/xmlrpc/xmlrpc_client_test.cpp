@@ -2,7 +2,13 @@
 // planned answer in, result and error text out.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "tests/sandbox/sandbox_client.h"
@@ -226,6 +232,50 @@ TEST_F(XmlRpcClientTest, AnAnswerOverTheCapIsRefusedAsSuch) {
         << client.lastError();
   }
   unsetenv("NORVOSMS_MAX_ANSWER");
+}
+
+// The authorities' file's own faults are named as the file's, with nothing sent; a FIFO is not waited on.
+TEST_F(XmlRpcClientTest, CaFileFaultsAreNamedAsTheFiles) {
+  char folderTemplate[] = "/tmp/norvosms-ca-XXXXXX";
+  ASSERT_NE(mkdtemp(folderTemplate), nullptr);
+  const std::string folder = folderTemplate;
+  const std::string garbage = folder + "/garbage.pem", empty = folder + "/empty.pem", fifo = folder + "/fifo.pem",
+                    locked = folder + "/locked.pem";
+  {
+    std::ofstream(garbage) << "not a certificate\n";
+    std::ofstream{empty};
+    std::ifstream real(sandbox::Where().caFile);
+    std::ofstream(locked) << real.rdbuf();
+  }
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  chmod(locked.c_str(), 0);
+  struct {
+    std::string path;
+    std::string fault;
+  } cases[] = {
+      {folder + "/missing.pem", "does not exist"},
+      {folder, "is a folder, not a file of certificates"},
+      {fifo, "is not a regular file"},
+      {garbage, "holds no PEM certificate"},
+      {empty, "holds no PEM certificate"},
+      {locked, "cannot be read (access denied)"},
+  };
+  setenv("NORVOSMS_TIMEOUT", "5", 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    if (c.path == locked && access(locked.c_str(), R_OK) == 0) continue;  // run as root: readable anyway
+    setenv("NORVOSMS_CA_FILE", c.path.c_str(), 1);
+    auto start = std::chrono::steady_clock::now();
+    XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+    XmlRpcValue result;
+    EXPECT_FALSE(client.execute("norvosms", OneString(kHostIpDocument), result));
+    EXPECT_EQ(client.lastError(), "NORVOSMS_CA_FILE \"" + c.path + "\" " + c.fault);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  }
+  unsetenv("NORVOSMS_TIMEOUT");
+  EXPECT_EQ(sandbox::RequestCount(), 0);
+  for (const auto& c : cases) std::remove(c.path.c_str());
+  rmdir(folder.c_str());
 }
 
 TEST(XmlRpcClientUrl, SchemePortAndObjectPath) {
