@@ -40,7 +40,8 @@ endforeach()
 # too (packaging/copy_shlibs_local.cmake puts it where dpkg-shlibdeps looks).
 file(WRITE ${CMAKE_BINARY_DIR}/packaging/shlibs.local
   "libNorvoSMS ${NORVOSMS_SOVERSION} ${norvosms_runtime_package} (>= ${PROJECT_VERSION})\n"
-  "libNorvoSMSPlatform ${NORVOSMS_SOVERSION} ${norvosms_runtime_package} (>= ${PROJECT_VERSION})\n")
+  "libNorvoSMSPlatform ${NORVOSMS_SOVERSION} ${norvosms_runtime_package} (>= ${PROJECT_VERSION})\n"
+  "libNorvoSMSBatch ${NORVOSMS_SOVERSION} ${norvosms_runtime_package} (>= ${PROJECT_VERSION})\n")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME norvosms)
@@ -74,17 +75,24 @@ logs in, runs phone authentication of a sender, reads the account's facts
 and address book, and queries sending history and status. Every call is an
 XML-RPC call over HTTPS to the service.
 .
-This package holds libNorvoSMS and libNorvoSMSPlatform, the Windows
-operations it uses.")
+This package holds libNorvoSMS, libNorvoSMSPlatform (the Windows
+operations it uses) and libNorvoSMSBatch, journaled batches on the
+library's exports: every recipient recorded in a small SQLite file before
+its message goes out, nothing sent twice, each one settled from the
+service's own record after a stop, a kill or an outage.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libnorvosms-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${norvosms_runtime_package} (= ${PROJECT_VERSION})")
+# The batch library's journal is SQLite: its headers do not need SQLite's, but a static link
+# through norvosms-batch.pc (Requires.private) does.
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${norvosms_runtime_package} (= ${PROJECT_VERSION}), libsqlite3-dev")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "client library of the NorvoSMS text-messaging service - development files
 The header NorvoSMS.h and the Windows-style headers its callers need (in
-their own folder, include/norvosms), the CMake package (find_package of
-NorvoSMS) and the pkg-config file (norvosms) for building programs against
-the NorvoSMS library.")
+their own folder, include/norvosms), the batch library's headers with the
+notification window's, the CMake package (find_package of NorvoSMS, with
+the targets NorvoSMS::NorvoSMS and NorvoSMS::Batch) and the pkg-config
+files (norvosms, norvosms-batch) for building programs against the
+NorvoSMS libraries.")
 
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_NAME norvosms)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION net)

@@ -11,13 +11,17 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/NorvoSMSConfigVersion.cmake
 install(FILES ${CMAKE_BINARY_DIR}/NorvoSMSConfig.cmake ${CMAKE_BINARY_DIR}/NorvoSMSConfigVersion.cmake
   DESTINATION ${NORVOSMS_INSTALL_CMAKEDIR} COMPONENT development)
 
-install(CODE "
-  set(PC_TEMPLATE \"${CMAKE_SOURCE_DIR}/cmake/norvosms.pc.in\")
-  set(PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
-  set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
-  set(NORVOSMS_INSTALL_INCLUDEDIR \"${NORVOSMS_INSTALL_INCLUDEDIR}\")
-  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
-  include(\"${CMAKE_SOURCE_DIR}/cmake/WritePkgConfig.cmake\")
-  " COMPONENT development)
+# norvosms.pc for the library, norvosms-batch.pc for the batch library (Linux only, beside it).
+foreach(pc_name norvosms norvosms-batch)
+  install(CODE "
+    set(PC_NAME \"${pc_name}\")
+    set(PC_TEMPLATE \"${CMAKE_SOURCE_DIR}/cmake/${pc_name}.pc.in\")
+    set(PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+    set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+    set(NORVOSMS_INSTALL_INCLUDEDIR \"${NORVOSMS_INSTALL_INCLUDEDIR}\")
+    set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+    include(\"${CMAKE_SOURCE_DIR}/cmake/WritePkgConfig.cmake\")
+    " COMPONENT development)
+endforeach()
 
 include(cmake/DebianPackages.cmake)

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the Debian packages into build/package/packages/ and checks them with lintian:
-#   libnorvosms1     libNorvoSMS and libNorvoSMSPlatform (SONAME 1)
-#   libnorvosms-dev  headers (include/norvosms/), CMake package, pkg-config file
+#   libnorvosms1     libNorvoSMS, libNorvoSMSPlatform and libNorvoSMSBatch (SONAME 1)
+#   libnorvosms-dev  headers (include/norvosms/), CMake package, pkg-config files
 #   norvosms         the norvosms command-line client, the NorvoSMS desktop program, norvosms-sandbox
 # Dependencies come from dpkg-shlibdeps. Lintian errors fail the script; warnings are listed.
 set -eu

@@ -20,14 +20,16 @@ cmake --install "$build" --prefix "$prefix" >"$scratch/install.log"
 
 # Layout: our headers in their own folder, never a bare windows.h in the include folder.
 inc="$prefix/include/norvosms"
-for header in NorvoSMS.h windows.h windef.h winuser.h iphlpapi.h; do
+for header in NorvoSMS.h windows.h windef.h winuser.h iphlpapi.h batch/window_sender.h batch/batch_journal.h \
+              cli/notification_window.h; do
   [ -f "$inc/$header" ] || fail "missing include/norvosms/$header"
 done
 [ ! -e "$prefix/include/windows.h" ] || fail "windows.h in the top include folder"
 pc=$(find "$prefix" -name norvosms.pc)
 [ -n "$pc" ] || fail "no norvosms.pc"
+[ -f "$(dirname "$pc")/norvosms-batch.pc" ] || fail "no norvosms-batch.pc"
 libdir=$(dirname "$(dirname "$pc")")
-for lib in NorvoSMS NorvoSMSPlatform; do
+for lib in NorvoSMS NorvoSMSPlatform NorvoSMSBatch; do
   soname=$(readelf -d "$libdir/lib$lib.so" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
   [ "$soname" = "lib$lib.so.1" ] || fail "lib$lib.so: SONAME '$soname'"
   [ "$(readlink "$libdir/lib$lib.so.1")" = "lib$lib.so.1.0.0" ] || fail "lib$lib.so.1 does not name lib$lib.so.1.0.0"
@@ -70,6 +72,18 @@ fi
 PKG_CONFIG_PATH="$libdir/pkgconfig" sh -c \
   'g++ -std=c++20 hello_sms.cpp $(pkg-config --cflags --libs norvosms) -o hello_sms_pc' \
   || fail "pkg-config build failed"
+
+# The second example, a journaled batch of three with the batch library, built both ways too.
+batch_example="$scratch/batch_send"
+cp -r "$root/examples/batch_send" "$batch_example"
+(cd "$batch_example" &&
+  env -u CPATH -u CPLUS_INCLUDE_PATH -u LIBRARY_PATH \
+    cmake -S . -B cmake-build -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >"$scratch/batch-configure.log" &&
+  cmake --build cmake-build >"$scratch/batch-build.log") \
+  || { cat "$scratch/batch-configure.log" "$scratch/batch-build.log"; fail "batch_send: find_package build failed"; }
+(cd "$batch_example" && PKG_CONFIG_PATH="$libdir/pkgconfig" sh -c \
+  'g++ -std=c++20 batch_send.cpp $(pkg-config --cflags --libs norvosms-batch) -o batch_send_pc') \
+  || fail "batch_send: pkg-config build failed"
 # A major version it does not have is refused.
 printf 'cmake_minimum_required(VERSION 3.16)\nproject(p LANGUAGES CXX)\nfind_package(NorvoSMS 2.0 REQUIRED)\n' \
   >"$scratch/CMakeLists.txt"
@@ -87,4 +101,14 @@ for program in cmake-build/hello_sms ./hello_sms_pc; do
   grep -qx "SMS left: 1500" "$scratch/out.txt" || { cat "$scratch/out.txt"; fail "$program: unexpected output"; }
 done
 "$prefix/bin/norvosms" ip | grep -qx "127.0.0.1" || fail "norvosms ip against the installed sandbox"
+# Three recipients accepted and journaled; a second run of the same journal sends nothing more.
+(cd "$batch_example" && cmake-build/batch_send "$scratch/batch.db") >"$scratch/batch.txt" 2>&1 \
+  || { cat "$scratch/batch.txt"; fail "batch_send failed"; }
+[ "$(grep -c ' accepted$' "$scratch/batch.txt")" = 3 ] || { cat "$scratch/batch.txt"; fail "batch_send: not three accepted"; }
+(cd "$batch_example" && ./batch_send_pc "$scratch/batch.db") >"$scratch/batch-again.txt" 2>&1 \
+  || { cat "$scratch/batch-again.txt"; fail "batch_send (pkg-config build) failed"; }
+[ "$(grep -c ' accepted$' "$scratch/batch-again.txt")" = 3 ] || fail "batch_send: the journal changed on a second run"
+control=$(sed -n 's/^control_url=//p' "$ready")
+stored=$(python3 -c 'import sys, urllib.request; print(len(urllib.request.urlopen(sys.argv[1] + "/send/messages").read().splitlines()))' "$control")
+[ "$stored" = 3 ] || fail "batch_send: the sandbox holds $stored messages, not 3"
 echo "install test passed"

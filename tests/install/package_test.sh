@@ -37,10 +37,13 @@ expect() {
 }
 lib=/usr/lib/$multiarch
 expect "$runtime" $lib/libNorvoSMS.so.1.0.0 $lib/libNorvoSMS.so.1 $lib/libNorvoSMSPlatform.so.1.0.0 \
-  $lib/libNorvoSMSPlatform.so.1 /usr/share/doc/libnorvosms1/copyright /usr/share/doc/libnorvosms1/changelog.gz \
+  $lib/libNorvoSMSPlatform.so.1 $lib/libNorvoSMSBatch.so.1.0.0 $lib/libNorvoSMSBatch.so.1 \
+  /usr/share/doc/libnorvosms1/copyright /usr/share/doc/libnorvosms1/changelog.gz \
   "!$lib/libNorvoSMS.so" "!/usr/include/norvosms/NorvoSMS.h"
-expect "$dev" $lib/libNorvoSMS.so $lib/libNorvoSMSPlatform.so /usr/include/norvosms/NorvoSMS.h \
-  /usr/include/norvosms/windows.h $lib/pkgconfig/norvosms.pc $lib/cmake/NorvoSMS/NorvoSMSConfig.cmake \
+expect "$dev" $lib/libNorvoSMS.so $lib/libNorvoSMSPlatform.so $lib/libNorvoSMSBatch.so \
+  /usr/include/norvosms/NorvoSMS.h /usr/include/norvosms/windows.h /usr/include/norvosms/batch/window_sender.h \
+  /usr/include/norvosms/batch/batch_journal.h /usr/include/norvosms/cli/notification_window.h \
+  $lib/pkgconfig/norvosms.pc $lib/pkgconfig/norvosms-batch.pc $lib/cmake/NorvoSMS/NorvoSMSConfig.cmake \
   $lib/cmake/NorvoSMS/NorvoSMSConfigVersion.cmake $lib/cmake/NorvoSMS/NorvoSMSTargets.cmake \
   /usr/share/doc/libnorvosms-dev/copyright "!/usr/include/windows.h" "!$lib/libNorvoSMS.so.1.0.0"
 expect "$programs" /usr/bin/norvosms /usr/bin/NorvoSMS /usr/bin/norvosms-sandbox \
@@ -58,18 +61,23 @@ for needed in "libnorvosms1 (>= 1.0.0)" libqt6widgets6 libc6 python3; do
   depends "$programs" | grep -qF "$needed" || fail "norvosms does not depend on $needed"
 done
 depends "$dev" | grep -qF "libnorvosms1 (= 1.0.0)" || fail "libnorvosms-dev does not depend on libnorvosms1"
-dpkg-deb -I "$runtime" shlibs | grep -qx "libNorvoSMS 1 libnorvosms1 (>= 1.0.0)" || fail "libnorvosms1 has no shlibs entry"
+depends "$dev" | grep -qF "libsqlite3-dev" || fail "libnorvosms-dev does not depend on libsqlite3-dev"
+for name in NorvoSMS NorvoSMSBatch; do
+  dpkg-deb -I "$runtime" shlibs | grep -qx "lib$name 1 libnorvosms1 (>= 1.0.0)" || fail "libnorvosms1 has no shlibs entry for lib$name"
+done
 
 for deb in "$runtime" "$dev" "$programs"; do
   dpkg -x "$deb" "$unpacked"
 done
 # SONAME and the links that carry it.
-for name in NorvoSMS NorvoSMSPlatform; do
+for name in NorvoSMS NorvoSMSPlatform NorvoSMSBatch; do
   soname=$(readelf -d "$unpacked$lib/lib$name.so.1.0.0" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
   [ "$soname" = "lib$name.so.1" ] || fail "lib$name: SONAME '$soname'"
   [ "$(readlink "$unpacked$lib/lib$name.so.1")" = "lib$name.so.1.0.0" ] || fail "lib$name.so.1 link"
   [ "$(readlink "$unpacked$lib/lib$name.so")" = "lib$name.so.1" ] || fail "lib$name.so link"
 done
+# The batch library's journal is SQLite: its own dependency, which dpkg-shlibdeps sees in it.
+readelf -d "$unpacked$lib/libNorvoSMSBatch.so.1.0.0" | grep -q "libsqlite3.so.0" || fail "libNorvoSMSBatch does not need libsqlite3"
 # A packaged program carries no search path of its own.
 for program in norvosms NorvoSMS; do
   ! readelf -d "$unpacked/usr/bin/$program" | grep -qE "RPATH|RUNPATH" || fail "$program has a search path"
