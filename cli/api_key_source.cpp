@@ -1,8 +1,44 @@
 #include "cli/api_key_source.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+
+namespace {
+
+// Opens the key file for reading without ever waiting on it (a FIFO or device is refused, not
+// read), and warns when users other than its owner may read it. Null with `problem` set.
+std::FILE* OpenKeyFile(const std::string& command, const std::string& path, std::string& problem) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    problem = "cannot read the key file " + path + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    problem = "the key file " + path + (S_ISDIR(st.st_mode) ? " is a folder" : " is not a regular file");
+    ::close(fd);
+    return nullptr;
+  }
+  if (st.st_mode & (S_IRGRP | S_IROTH)) {
+    std::fprintf(stderr, "%s: warning: the key file %s can be read by other users; chmod 600 it\n", command.c_str(),
+                 path.c_str());
+  }
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (!file) {
+    problem = "cannot read the key file " + path;
+    ::close(fd);
+  }
+  return file;
+}
+
+}  // namespace
 
 bool ReadApiKey(std::FILE* from, std::string& key, std::string& problem) {
   key.clear();
@@ -34,11 +70,8 @@ bool ResolveApiKey(const std::string& command, const ApiKeySource& source, std::
     return false;
   }
   if (!source.keyFile.empty()) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(source.keyFile.c_str(), "rb"), std::fclose);
-    if (!file) {
-      problem = "cannot read the key file " + source.keyFile;
-      return false;
-    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenKeyFile(command, source.keyFile, problem), std::fclose);
+    if (!file) return false;
     if (!ReadApiKey(file.get(), key, problem)) {
       problem = source.keyFile + ": " + problem;
       return false;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -34,6 +37,37 @@ TEST(ApiKeySource, KeyFilesGiveTheirFirstLineWithinBounds) {
   ApiKeySource both{true, "k", "file"};
   std::string key, problem;
   EXPECT_FALSE(ResolveApiKey("t", both, key, problem));
+}
+
+// A FIFO or a folder is refused at once, never waited on; a key file others can read is used with a warning.
+TEST(ApiKeySource, KeyFilesThatAreNotPlainPrivateFiles) {
+  std::string fifo = testing::TempDir() + "/key-fifo";
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, testing::TempDir()}) {
+    ApiKeySource source;
+    source.keyFile = path;
+    std::string key, problem;
+    EXPECT_FALSE(ResolveApiKey("t", source, key, problem));
+    EXPECT_NE(problem.find(path), std::string::npos) << problem;
+  }
+  std::remove(fifo.c_str());
+
+  std::string path = WriteFile("shared-key", "demo-key\n");
+  for (mode_t mode : {0644, 0640, 0600}) {
+    chmod(path.c_str(), mode);
+    ApiKeySource source;
+    source.keyFile = path;
+    std::string key, problem;
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(ResolveApiKey("norvosms send", source, key, problem)) << problem;
+    std::string warned = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(key, "demo-key");
+    EXPECT_EQ(warned.empty(), mode == 0600) << std::oct << mode << " " << warned;
+    if (mode != 0600) {
+      EXPECT_EQ(warned, "norvosms send: warning: the key file " + path + " can be read by other users; chmod 600 it\n");
+    }
+  }
 }
 
 }  // namespace
