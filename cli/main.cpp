@@ -1,5 +1,6 @@
 // norvosms COMMAND [ARGS...]
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,6 +9,8 @@
 #include "cli/commands.h"
 #include "cli/process_guard.h"
 #include "cli/terminal_output.h"
+#include "xmlrpc/host_setting.h"
+#include "xmlrpc/http_settings.h"
 
 namespace {
 
@@ -32,6 +35,16 @@ int Run(int argc, char** argv) {
   if (std::strcmp(argv[1], "--version") == 0) {
     std::printf("norvosms %s\n", NORVOSMS_VERSION);
     return 0;
+  }
+  // Settings that cannot be honoured stop every command before anything is sent.
+  HttpSettings settings;
+  std::string problem;
+  const char* apiUrl = std::getenv("NORVOSMS_API_URL");
+  if (ReadHttpSettings(settings, problem) && apiUrl && !(problem = UrlSettingProblem(apiUrl)).empty())
+    problem = "NORVOSMS_API_URL cannot be honoured: " + problem;
+  if (!problem.empty()) {
+    std::fprintf(stderr, "norvosms %s: %s\n", argv[1], problem.c_str());
+    return 2;
   }
   std::vector<std::string> args(argv + 2, argv + argc);
   for (int i = 2; i + 1 < argc; ++i)
