@@ -310,8 +310,7 @@ int RunSendCommand(const std::vector<std::string>& args) {
     std::fflush(stdout);
     if (StandardOutputFailed()) {
       // Standard output is gone (a closed pipe, a full disk): the summary goes where it can be read.
-      std::fprintf(stderr, "norvosms send: %s; the batch stopped there\n%s\n", StandardOutputProblem().c_str(),
-                   summary.c_str());
+      std::fprintf(stderr, "norvosms send: standard output is gone; the batch stopped there\n%s\n", summary.c_str());
       status = 1;
     }
   }

@@ -122,4 +122,48 @@ TEST(BatchInput, ManyFaultsAreCountedNotAllListed) {
   EXPECT_NE(described.find("... and 5 more\n"), std::string::npos);
 }
 
+TEST(BatchInput, TextTheXmlCannotCarryIsRefusedWithItsLine) {
+  MessageFields fields{"0212345678", "sub\x01ject",
+                       "a\x1b"
+                       "b",
+                       ""};
+  std::vector<InputFault> faults;
+  CheckMessageFields(fields, faults);
+  std::string described = DescribeFaults("f", faults);
+  EXPECT_NE(described.find("the message holds the control character U+001B"), std::string::npos) << described;
+  EXPECT_NE(described.find("--subject: holds the control character U+0001"), std::string::npos) << described;
+  MessageFields noncharacter{"0212345678", "", "a\xEF\xBF\xBF", ""};
+  faults.clear();
+  CheckMessageFields(noncharacter, faults);
+  EXPECT_NE(DescribeFaults("f", faults).find("U+FFFF"), std::string::npos);
+  // TAB, CR and LF go as they are.
+  MessageFields lines{"0212345678", "", "one\ttwo\r\nthree", ""};
+  faults.clear();
+  CheckMessageFields(lines, faults);
+  EXPECT_TRUE(faults.empty()) << DescribeFaults("f", faults);
+
+  std::vector<RecipientLine> recipients = {{3, "01011112222", std::string("k\0ey", 4)},
+                                           {4, "01011112222", "k\xEF\xBF\xBE"}};
+  faults.clear();
+  CheckRecipients(recipients, faults);
+  described = DescribeFaults("list.txt", faults);
+  EXPECT_NE(described.find("list.txt:3: the reference key holds the control character U+0000"), std::string::npos)
+      << described;
+  EXPECT_NE(described.find("list.txt:4: the reference key holds the control character U+FFFE"), std::string::npos)
+      << described;
+}
+
+TEST(BatchInput, AReferenceKeyAndPhoneTwiceInOneBatchAreRefusedWithBothLines) {
+  std::vector<RecipientLine> recipients = {{1, "01011112222", "k"},
+                                           {2, "01011113333", "k"},
+                                           {3, "01011112222", ""},
+                                           {4, "01011112222", ""},
+                                           {7, "01011112222", "k"}};
+  std::vector<InputFault> faults;
+  CheckRecipients(recipients, faults);
+  ASSERT_EQ(faults.size(), 1u) << DescribeFaults("f", faults);
+  EXPECT_EQ(faults[0].line, 7u);
+  EXPECT_NE(faults[0].what.find("repeat line 1"), std::string::npos);
+}
+
 }  // namespace
