@@ -13,7 +13,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <cstdio>
 #include <cstdlib>
+
+#include "xmlrpc/host_setting.h"
 
 namespace layout = service_end_confirm_layout;
 
@@ -88,6 +91,11 @@ std::string CServiceEndConfirmDlg::NoticePageUrl() {
   std::string host = configured && *configured ? configured : layout::kDefaultNoticeHost;
   while (!host.empty() && host.back() == '/') host.pop_back();
   std::string origin = host.find("://") == std::string::npos ? "https://" + host : host;
+  std::string problem = UrlSettingProblem(origin);
+  if (!problem.empty()) {  // nothing is opened
+    std::fprintf(stderr, "%s cannot be honoured: %s; nothing was sent\n", layout::kNoticeHostVariable, problem.c_str());
+    return "";
+  }
   return origin + layout::kNoticePath + "?" + layout::kNoticeQuery;
 }
 
@@ -111,7 +119,7 @@ void CServiceEndConfirmDlg::keyPressEvent(QKeyEvent* event) {
 // Whether the page opened is not examined; the notice hides either way.
 void CServiceEndConfirmDlg::OnDetails() {
   const std::string url = NoticePageUrl();
-  ShellExecuteA(0, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (!url.empty()) ShellExecuteA(0, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   done(QDialog::Accepted);
 }
 

@@ -192,6 +192,24 @@ TEST_F(NoticeTest, NoticeHostComesFromTheEnvironment) {
   qunsetenv("NORVOSMS_NOTICE_HOST");
 }
 
+TEST_F(NoticeTest, ANoticeHostThatCannotBeHonouredOpensNothing) {
+  for (const char* host : {"user@notice.example.invalid", "https://notice.example.invalid:0/",
+                           "notice.example.invalid:", "notice.example.invalid:65617", "[::1]:8380"}) {
+    SCOPED_TRACE(host);
+    qputenv("NORVOSMS_NOTICE_HOST", host);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(CServiceEndConfirmDlg::NoticePageUrl(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("NORVOSMS_NOTICE_HOST cannot be honoured: ", 0), 0u);
+  }
+  ShowNotice();
+  testing::internal::CaptureStderr();
+  QTest::mouseClick(&notice->DetailsButton(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 20));
+  testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(notice->isVisible());
+  EXPECT_TRUE(ShellLog().isEmpty());
+  qunsetenv("NORVOSMS_NOTICE_HOST");
+}
+
 TEST_F(NoticeTest, ButtonHoveredWhenHiddenLooksNormalWhenShownAgain) {
   ShowNotice();
   CHoverButton& close = notice->CloseButton();

@@ -248,4 +248,21 @@ TEST(ServiceHostsTest, AddressesFollowTheEnvironment) {
   unsetenv("NORVOSMS_CONSOLE_HOST");
 }
 
+TEST(ServiceHostsTest, HostsThatCannotBeHonouredGiveNoAddress) {
+  for (const char* host : {"user:pass@update.example.invalid", "update.example.invalid:", "update.example.invalid:0",
+                           "update.example.invalid:100963", "update.example.invalid:-1", "[::1]:8380"}) {
+    SCOPED_TRACE(host);
+    setenv("NORVOSMS_UPDATE_HOST", host, 1);
+    setenv("NORVOSMS_CONSOLE_HOST", host, 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ManifestAddress(), "");
+    EXPECT_EQ(ConsolePageAddress("/admin/setting/"), "");
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("NORVOSMS_UPDATE_HOST cannot be honoured: ", 0), 0u) << said;
+    EXPECT_NE(said.find("\nNORVOSMS_CONSOLE_HOST cannot be honoured: "), std::string::npos) << said;
+  }
+  unsetenv("NORVOSMS_UPDATE_HOST");
+  unsetenv("NORVOSMS_CONSOLE_HOST");
+}
+
 }  // namespace
