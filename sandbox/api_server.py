@@ -221,6 +221,8 @@ class Connections:
         self.writing = {}   # socket -> lock held while an answer that keeps it is written
         self.resumed = 0    # TLS handshakes that resumed an earlier session
         self.extras = 0     # unasked answers written (plan "extra")
+        self.huge_sent = 0  # body bytes the last huge answer wrote, and whether it has ended
+        self.huge_ended = True
 
     def accepted(self, sock):
         with self.lock:
@@ -235,6 +237,10 @@ class Connections:
     def extra_sent(self):
         with self.lock:
             self.extras += 1
+
+    def huge_progress(self, sent, ended):
+        with self.lock:
+            self.huge_sent, self.huge_ended = sent, ended
 
     def handshake(self, resumed):
         with self.lock:
@@ -282,13 +288,14 @@ class Connections:
             self.counts = []
             self.index = {}
             self.resumed = 0
+            self.huge_sent, self.huge_ended = 0, True
             self.extras = 0
 
     def report(self):
         with self.lock:
-            return "accepted %d\nrequests %s\nresumed %d\nextra-sent %d\nopen %d\n" % (
+            return "accepted %d\nrequests %s\nresumed %d\nhuge-sent %d %s\nextra-sent %d\nopen %d\n" % (
                 len(self.counts), " ".join(str(n) for n in self.counts), self.resumed,
-                self.extras, len(self.index))
+                self.huge_sent, "ended" if self.huge_ended else "sending", self.extras, len(self.index))
 
 
 class ApiServer(socketserver.ThreadingMixIn, socketserver.TCPServer):

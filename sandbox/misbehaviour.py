@@ -141,17 +141,21 @@ def apply(handler, line):
     elif kind in ("huge", "huge-unannounced"):
         handler.close_connection = True
         size = min(int(arg or "1"), MAX_HUGE_MEGABYTES) * 1024 * 1024
+        progress = handler.server.connections.huge_progress
+        sent = 0
+        progress(sent, False)
         try:
             handler.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n")
             if kind == "huge":
                 handler.wfile.write(b"Content-Length: %d\r\n" % size)
             handler.wfile.write(b"\r\n")
-            sent = 0
             while sent < size:
                 handler.wfile.write(CHUNK)
                 sent += len(CHUNK)
+                progress(sent, False)
         except OSError:
             pass  # the client refused the rest
+        progress(sent, True)
     elif kind == "extra":
         import results
         when, _, code = arg.partition(" ")
