@@ -403,7 +403,15 @@ std::unique_ptr<BatchJournal> BatchJournal::OpenForReading(const std::string& pa
     return nullptr;
   }
   std::unique_ptr<BatchJournal> journal(new BatchJournal());
-  if (!journal->Connect(path, SQLITE_OPEN_READONLY, problem)) return nullptr;
+  // Read-write, without the settings a run makes: a kill mid-commit leaves a rollback journal
+  // that only a connection allowed to write can roll back before reading.
+  journal->m_path = path;
+  if (sqlite3_open_v2(path.c_str(), &journal->m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    sqlite3_close(journal->m_db);
+    journal->m_db = nullptr;
+    if (!journal->Connect(path, SQLITE_OPEN_READONLY, problem)) return nullptr;
+  }
+  sqlite3_busy_timeout(journal->m_db, kBusyMilliseconds);
   std::string damage;
   if (!journal->ReadSettings(problem)) {
     // Settings on a damaged page: still show the recipients that can be read.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <map>
@@ -58,6 +59,7 @@ class WindowRun {
   std::vector<RecipientAnswer> m_acceptedUnwritten;  // go with the next window's mark
   std::vector<JournalRecipient> m_pending;           // unknown until their deadline has passed
   std::map<int, int> m_sends;                        // sends of each line in this run
+  std::vector<int> m_unanswerable;                   // left unknown, and the service cannot say
   int m_refusedInRow = 0;
 };
 
@@ -68,7 +70,14 @@ bool WindowRun::SettleLeftOver() {
   for (const JournalRecipient& r : m_journal.Recipients()) {
     if (r.state != RecipientState::Unknown) continue;
     RecipientAnswer a = SettleUnanswered(r, m_status, now);
-    if (a.state == RecipientState::Unknown) continue;
+    if (a.state == RecipientState::Unknown) {
+      // Not held yet, its deadline still ahead: settled later in this run, never sent before.
+      if (Judge(r, m_status.Ask(r.refKey)).holding == Holding::NotHeld && r.markedAt > 0 && r.deadline > 0)
+        m_pending.push_back(r);
+      else
+        m_unanswerable.push_back(r.line);
+      continue;
+    }
     if (a.state != RecipientState::Queued) ++m_run.settledFromService;
     answers.push_back(a);
   }
@@ -273,19 +282,25 @@ std::vector<JournalRecipient> WindowRun::SettlePending(bool wait) {
 SendRun WindowRun::Run() {
   if (!SettleLeftOver()) return m_run;
   std::vector<JournalRecipient> todo;
+  // --resend-unknown sends only what the service cannot answer for; the rest waits for its deadline.
+  auto unanswerable = [&](int line) {
+    return std::find(m_unanswerable.begin(), m_unanswerable.end(), line) != m_unanswerable.end();
+  };
   for (const JournalRecipient& r : m_journal.Recipients())
-    if (r.state == RecipientState::Queued || (m_options.resendUnknown && r.state == RecipientState::Unknown))
+    if (r.state == RecipientState::Queued ||
+        (m_options.resendUnknown && r.state == RecipientState::Unknown && unanswerable(r.line)))
       todo.push_back(r);
   m_progress = SendProgress(static_cast<int>(todo.size()));
   if (!TakeBaselines(todo)) return m_run;
   for (auto& r : todo)  // the baselines just taken
     for (const JournalRecipient& fresh : m_journal.Recipients())
       if (fresh.line == r.line) r.baseline = fresh.baseline;
-  for (int round = 0; !todo.empty(); ++round) {
-    SendWindows(todo);
+  for (;;) {
+    if (!todo.empty()) SendWindows(todo);
     todo.clear();
     if (Ended() || m_pending.empty()) break;
     todo = SettlePending(true);  // recipients whose calls failed and the service does not hold
+    if (todo.empty() && m_pending.empty()) break;
   }
   if (!m_acceptedUnwritten.empty()) Write(m_acceptedUnwritten);
   m_run.stopSignal = Stop();

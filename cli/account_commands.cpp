@@ -5,6 +5,8 @@
 #include <string>
 
 #include "api/NorvoSMS.h"
+#include "batch/batch_report.h"
+#include "batch/status_entries.h"
 #include "cli/text_table.h"
 
 namespace {
@@ -72,7 +74,26 @@ int Recent(const AccountSession& s, const Words&) {
 }
 
 int Status(const AccountSession& s, const Words& w) {
-  return PrintList(s, GetStatusByRef_All(w[0]), "reading the status", "(no messages with this reference key)");
+  const char* answer = GetStatusByRef_All(w[0]);
+  if (s.json == nullptr) return PrintList(s, answer, "reading the status", "(no messages with this reference key)");
+  if (!Answered(s, answer, "reading the status")) return 1;
+  std::vector<StatusEntry> entries;
+  std::string problem;
+  if (!ReadStatusEntries(answer, entries, problem)) {
+    std::fprintf(stderr, "%s: the service's status list cannot be read: %s\n", s.command.c_str(), problem.c_str());
+    return 1;
+  }
+  std::string& out = *s.json;
+  out = "{\"ref_key\": " + JsonString(w[0]) + ", \"count\": " + std::to_string(entries.size()) +
+        ", \"capped\": " + (entries.size() >= kStatusListLimit ? "true" : "false") + ", \"entries\": [";
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const StatusEntry& e = entries[i];
+    out += std::string(i == 0 ? "\n  " : ",\n  ") + "{\"phone\": " + JsonString(e.phone) +
+           ", \"kind\": " + JsonString(e.kind) + ", \"status\": " + JsonString(e.status) +
+           ", \"code\": " + JsonString(e.code) + ", \"sent_at\": " + JsonString(e.sentAt) + "}";
+  }
+  out += entries.empty() ? "]}\n" : "\n]}\n";
+  return 0;
 }
 
 // The phone-authentication answers are the service's own texts; empty means refused.
@@ -108,7 +129,7 @@ const AccountCommand kAccountCommands[] = {
     {"add-contact", "GROUP NAME PHONE [TEL] [EMAIL]", "add an entry to an address-book group", 3, 5, AddContact},
     {"ars", "", "the ARS list", 0, 0, Ars},
     {"recent", "", "the recently sent messages", 0, 0, Recent},
-    {"status", "REFKEY", "the sending status of every message with this reference key", 1, 1, Status},
+    {"status", "REFKEY", "the sending status of every message with this reference key (--json)", 1, 1, Status},
     {"phone-auth", "PHONE", "ask for an authentication number sent to PHONE", 1, 1, PhoneAuthCommand},
     {"resend-auth", "PHONE", "ask for the authentication number again", 1, 1, ResendAuth},
     {"check-auth", "NUMBER", "submit the authentication number received", 1, 1, CheckAuth},

@@ -7,6 +7,7 @@
 #include "api/NorvoSMS.h"
 #include "batch/service_login.h"
 #include "cli/api_key_source.h"
+#include "cli/send_output.h"
 #include "cli/terminal_output.h"
 #include "cli/xml_list.h"
 
@@ -81,6 +82,7 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
   session.id = FromEnvironment("NORVOSMS_ID");
   ApiKeySource keySource;
   bool macGiven = false;
+  bool json = false;
   std::vector<std::string> words;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -102,6 +104,8 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
       *into = args[++i];
       macGiven = macGiven || arg == "--mac";
       keySource.keyGiven = keySource.keyGiven || arg == "--key";
+    } else if (arg == "--json" && std::strcmp(command.name, "status") == 0) {
+      json = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
       std::fprintf(stderr, "%s: unknown option %s\n", session.command.c_str(), arg.c_str());
       Usage(command, stderr);
@@ -125,9 +129,22 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
     return 2;
   }
   if (!macGiven) session.mac = FirstAdapterAddress();
+  JsonChannel channel;  // the library's failure texts must not land inside the document
+  std::string document;
+  if (json) {
+    if (!channel.Begin()) {
+      std::fprintf(stderr, "%s: cannot set standard output aside for --json\n", session.command.c_str());
+      return 1;
+    }
+    session.json = &document;
+  }
 
   int status = LogIn(session) ? command.run(session, words) : 1;
   std::fflush(stdout);
   FreeDll();
+  if (json && status == 0 && !channel.Write(document)) {
+    std::fprintf(stderr, "%s: cannot write the JSON document\n", session.command.c_str());
+    status = 1;
+  }
   return status;
 }

@@ -22,6 +22,8 @@ struct AccountSession {
   std::string key;
   std::string ip;   // sent with the login
   std::string mac;  // the adapter address sent with the login and phone authentication
+  // With --json (status only): where the command puts its JSON document instead of printing.
+  std::string* json = nullptr;
 };
 
 // Options (--id, --key, --ip, --mac, --help), then InitDLL and CheckLogin, then the command,

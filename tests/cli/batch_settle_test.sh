@@ -25,6 +25,10 @@ for p in 01000000001 01000000002 01000000003 01000000004; do
   [ "$(requests $p)" = 1 ] || fail "$p sent $(requests $p) times"
 done
 [ "$(state "$work/a.db")" = "accepted accepted accepted accepted" ] || fail "states: $(state "$work/a.db")"
+ref=$(sed -n 's/^norvosms send: batch \([^,]*\),.*/\1/p' "$work/err")-3
+"$cli" status --json "$ref" >"$work/out" 2>"$work/err" || fail "status --json"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["count"] == 1 and d["entries"][0]["phone"] == "01000000003", d' \
+  "$work/out" || fail "status --json document"
 
 # A user's key shared by every recipient, and used before by an older batch for one of them:
 # the older entry is no answer for this batch, and nothing goes twice. The window's error and
