@@ -111,6 +111,27 @@ TEST(InternetSessionTest, UnreachableServersAndBadAddressesThrow) {
   EXPECT_EQ(session.OpenURL("ftp://127.0.0.1/sms/SmsVersion.txt"), nullptr);
 }
 
+// The manifest read works under the same deadline and answer cap as the API calls, and is refused
+// the same way when one cannot be honoured: nothing is fetched.
+TEST(InternetSessionTest, LimitsThatCannotBeHonouredFetchNothing) {
+  ServeManifest("manifest\r\n");
+  for (const char* name : {"NORVOSMS_TIMEOUT", "NORVOSMS_MAX_ANSWER"}) {
+    for (const char* value : {"0", " -1", "2s", ""}) {
+      SCOPED_TRACE(std::string(name) + "=" + value);
+      setenv(name, value, 1);
+      CInternetSession session;
+      try {
+        delete session.OpenURL((WebSandboxUrl() + "/sms/SmsVersion.txt").c_str());
+        ADD_FAILURE() << "fetched";
+      } catch (CInternetException* e) {
+        EXPECT_EQ(e->m_dwError, static_cast<DWORD>(ERROR_INTERNET_INVALID_OPTION));
+        e->Delete();
+      }
+      unsetenv(name);
+    }
+  }
+}
+
 TEST(ProcessEnvironmentTest, ExpandsKnownNamesAndKeepsTheRest) {
   setenv("NORVOSMS_TEST_PF", "C:\\Program Files", 1);
   unsetenv("NORVOSMS_TEST_UNSET");
