@@ -13,85 +13,18 @@
 #include <random>
 
 #include "batch/journal_lock.h"
+#include "batch/journal_sql.h"
+
+using namespace journal_sql;
 
 namespace {
 
 constexpr int kBusyMilliseconds = 5000;
 constexpr const char* kSchemaVersion = "2";
-// Damage found by the quick check is described by its first few lines.
-constexpr int kDamageLinesShown = 3;
-
-const char kSchema[] =
-    "CREATE TABLE batch (name TEXT PRIMARY KEY, value TEXT NOT NULL);"
-    "CREATE TABLE recipients (line INTEGER PRIMARY KEY, phone TEXT NOT NULL, ref_key TEXT NOT NULL,"
-    " state TEXT NOT NULL, sequence INTEGER, updated TEXT NOT NULL);";
-// Added in the second version; an older journal gets them when a run opens it.
-const char* const kNewColumns[] = {"own_key INTEGER NOT NULL DEFAULT 0",
-                                   "baseline INTEGER",
-                                   "marked_at INTEGER",
-                                   "deadline INTEGER",
-                                   "window_sequences TEXT",
-                                   "delivery TEXT",
-                                   "asked_at TEXT"};
-// The summary lives in the same transaction as every change because triggers keep it: a state
-// changed by anything but SQLite (a flipped byte, a damaged page) no longer matches it.
-const char kSummary[] =
-    "CREATE TABLE summary (state TEXT PRIMARY KEY, count INTEGER NOT NULL);"
-    "INSERT INTO summary (state, count) SELECT state, count(*) FROM recipients GROUP BY state;"
-    "CREATE TRIGGER summary_insert AFTER INSERT ON recipients BEGIN"
-    " INSERT INTO summary (state, count) VALUES (NEW.state, 1)"
-    " ON CONFLICT (state) DO UPDATE SET count = count + 1; END;"
-    "CREATE TRIGGER summary_update AFTER UPDATE OF state ON recipients WHEN OLD.state <> NEW.state BEGIN"
-    " UPDATE summary SET count = count - 1 WHERE state = OLD.state;"
-    " INSERT INTO summary (state, count) VALUES (NEW.state, 1)"
-    " ON CONFLICT (state) DO UPDATE SET count = count + 1; END;"
-    "CREATE TRIGGER summary_delete AFTER DELETE ON recipients BEGIN"
-    " UPDATE summary SET count = count - 1 WHERE state = OLD.state; END;";
 
 const RecipientState kStates[] = {RecipientState::Queued,  RecipientState::InFlight, RecipientState::Accepted,
                                   RecipientState::Code800, RecipientState::Refused,  RecipientState::Error,
                                   RecipientState::Unknown};
-
-// A statement with parameters bound in order; finalised when it goes out of scope.
-class Statement {
- public:
-  Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-  ~Statement() { sqlite3_finalize(m_stmt); }
-  bool Ok() const { return m_stmt != nullptr; }
-  Statement& Text(int index, const std::string& value) {
-    sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  Statement& Null(int index) {
-    sqlite3_bind_null(m_stmt, index);
-    return *this;
-  }
-  Statement& Int(int index, long long value) {
-    sqlite3_bind_int64(m_stmt, index, value);
-    return *this;
-  }
-  int Step() { return m_stmt != nullptr ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
-  bool Reset() { return sqlite3_reset(m_stmt) == SQLITE_OK; }
-  std::string Column(int index) {
-    const unsigned char* text = sqlite3_column_text(m_stmt, index);
-    return text ? std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(m_stmt, index)) : "";
-  }
-  long long ColumnInt(int index) {
-    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL ? -1 : sqlite3_column_int64(m_stmt, index);
-  }
-
- private:
-  sqlite3_stmt* m_stmt = nullptr;
-};
-
-std::string Now() {
-  char text[32];
-  std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
-}
 
 struct SettingField {
   const char* name;
@@ -306,59 +239,6 @@ bool BatchJournal::ReadSettings(std::string& problem) {
     return false;
   }
   return true;
-}
-
-bool BatchJournal::Migrate(std::string& problem) {
-  Statement probe(m_db, "SELECT count(*) FROM sqlite_master WHERE name = 'summary'");
-  if (probe.Step() == SQLITE_ROW && probe.ColumnInt(0) > 0) return true;
-  // A journal of the first version: the new columns, and the summary from its rows as they are.
-  bool ok = Transaction([&] {
-    for (const char* column : kNewColumns)
-      if (!Exec(("ALTER TABLE recipients ADD COLUMN " + std::string(column)).c_str())) return false;
-    Statement own(m_db, "UPDATE recipients SET own_key = 1, baseline = 0 WHERE ref_key = ? || '-' || line");
-    return own.Text(1, m_settings.batchId).Step() == SQLITE_DONE && Exec(kSummary) &&
-           Exec("INSERT OR REPLACE INTO batch (name, value) VALUES ('schema', '2')");
-  });
-  if (!ok) problem = "cannot bring the journal " + m_path + " up to date: " + m_lastError;
-  return ok;
-}
-
-bool BatchJournal::Check(std::string& problem) {
-  std::string damage;
-  {
-    Statement check(m_db, "PRAGMA quick_check");
-    int lines = 0, result;
-    while ((result = check.Step()) == SQLITE_ROW) {
-      const std::string line = check.Column(0);
-      if (line == "ok") break;
-      if (lines++ < kDamageLinesShown) damage += (damage.empty() ? "" : "; ") + line;
-    }
-    if (result != SQLITE_ROW && result != SQLITE_DONE) damage = sqlite3_errmsg(m_db);
-  }
-  if (damage.empty()) {
-    std::map<std::string, long long> kept, found;
-    Statement summary(m_db, "SELECT state, count FROM summary WHERE count <> 0");
-    int result;
-    while ((result = summary.Step()) == SQLITE_ROW) kept[summary.Column(0)] = summary.ColumnInt(1);
-    if (result != SQLITE_DONE) damage = std::string("its summary cannot be read: ") + sqlite3_errmsg(m_db);
-    Statement rows(m_db, "SELECT state, count(*) FROM recipients GROUP BY state");
-    while ((result = rows.Step()) == SQLITE_ROW) found[rows.Column(0)] = rows.ColumnInt(1);
-    if (result != SQLITE_DONE) damage = std::string("its recipients cannot be read: ") + sqlite3_errmsg(m_db);
-    for (const auto& [name, count] : found) {
-      RecipientState state;
-      if (!StateFromName(name, state)) damage = "a recipient has the state \"" + name + "\", which means nothing";
-    }
-    if (damage.empty() && kept != found) {
-      damage = "its recipients do not match its own count (kept:";
-      for (const auto& [name, count] : kept) damage += " " + std::to_string(count) + " " + name;
-      damage += "; found:";
-      for (const auto& [name, count] : found) damage += " " + std::to_string(count) + " " + name;
-      damage += ")";
-    }
-  }
-  m_damage = damage;
-  if (!damage.empty()) problem = "the journal " + m_path + " is damaged (" + damage + "); nothing was sent";
-  return damage.empty();
 }
 
 std::unique_ptr<BatchJournal> BatchJournal::Open(const std::string& path, std::string& problem, JournalFault* fault) {
