@@ -16,6 +16,7 @@
   GET  /send/messages  the messages SMS.send stored, one tab-separated line each
   GET  /send/requests  every SMS.send received: phone and ref_key, oldest first
   GET  /send/requests?outcomes  the same with what became of each (a code, or a reset kind)
+  GET  /send/requests?count     how many there were
   GET  /account/auth-numbers  the authentication numbers "sent": phone, adapter, number, state
   GET  /account/logins the login attempts: user ID, IP, adapter address, 1 accepted / 0 refused
 """
@@ -46,6 +47,8 @@ class ControlHandler(BaseHTTPRequestHandler):
             self._send(b"ok")
         elif self.path == "/send/messages":
             self._send(send.stored_messages(store).encode("utf-8"))
+        elif self.path == "/send/requests?count":
+            self._send(str(send.received_count(store)).encode())
         elif self.path in ("/send/requests", "/send/requests?outcomes"):
             self._send(send.received_requests(store, self.path.endswith("?outcomes")).encode("utf-8"))
         elif self.path == "/account/auth-numbers":

@@ -155,6 +155,11 @@ def received_requests(store, outcomes=False):
     return "".join("\t".join(r) + "\n" for r in rows)
 
 
+def received_count(store):
+    ensure_schema(store)
+    return store.execute("SELECT COUNT(*) FROM send_requests")[0][0]
+
+
 def reset(store):
     ensure_schema(store)
     with _state_lock:
