@@ -110,10 +110,11 @@ bool BatchJournal::Connect(const std::string& path, int flags, std::string& prob
   }
   sqlite3_busy_timeout(m_db, kBusyMilliseconds);
   // A rollback journal, never WAL: committed state lives in the one file, so a journal copied
-  // as one file never reads as an older state that would send again. FULL: every commit is on
-  // the disk before the message it records goes out.
+  // as one file never reads as an older state that would send again. PERSIST keeps the rollback
+  // file (its header zeroed at each commit) instead of deleting it, which halves a commit's cost.
+  // FULL: every commit is on the disk before the messages it marks go out.
   if ((flags & SQLITE_OPEN_READWRITE) != 0 &&
-      (!Exec("PRAGMA journal_mode=DELETE") || !Exec("PRAGMA synchronous=FULL"))) {
+      (!Exec("PRAGMA journal_mode=PERSIST") || !Exec("PRAGMA synchronous=FULL"))) {
     problem = "cannot use the journal " + path + ": " + m_lastError;
     return false;
   }
@@ -205,6 +206,7 @@ std::unique_ptr<BatchJournal> BatchJournal::Create(const std::string& path, cons
   j.m_db = nullptr;
   const bool placed = ok && link(draft.c_str(), path.c_str()) == 0;
   fs::remove(draft, error);
+  fs::remove(draft + "-journal", error);
   if (!placed) {
     problem = ok ? "cannot place the journal " + path + (fs::exists(path, error) ? ": it exists already" : "")
                  : "cannot write the journal " + path + ": " + j.m_lastError;

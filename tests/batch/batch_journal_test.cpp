@@ -2,6 +2,7 @@
 #include "batch/batch_journal.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -144,6 +145,37 @@ TEST_F(Journal, AProcessKilledAfterAnyCommitLeavesWhatItCommitted) {
   EXPECT_EQ(recipients[0].state, RecipientState::Accepted);
   EXPECT_EQ(recipients[1].state, RecipientState::InFlight);
   EXPECT_EQ(CountStates(recipients).unknown, 1);
+}
+
+TEST_F(Journal, AJournalOfTheFirstVersionIsBroughtUpToDate) {
+  std::filesystem::create_directories(std::filesystem::path(m_path).parent_path());
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(db,
+                   "PRAGMA journal_mode=WAL;"
+                   "CREATE TABLE batch (name TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                   "CREATE TABLE recipients (line INTEGER PRIMARY KEY, phone TEXT NOT NULL, ref_key TEXT NOT NULL,"
+                   " state TEXT NOT NULL, sequence INTEGER, updated TEXT NOT NULL);"
+                   "INSERT INTO batch VALUES ('batch_id', 'B'), ('user_id', 'demo'), ('kind', 'sms');"
+                   "INSERT INTO recipients VALUES (1, '01011112222', 'B-1', 'accepted', 0, 'x'),"
+                   " (2, '01033334444', 'k', 'in flight', NULL, 'x');",
+                   nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(db);
+  std::string problem;
+  auto journal = BatchJournal::Open(m_path, problem);
+  ASSERT_TRUE(journal) << problem;
+  auto recipients = journal->Recipients();
+  ASSERT_EQ(recipients.size(), 2u);
+  EXPECT_TRUE(recipients[0].ownKey);
+  EXPECT_EQ(recipients[0].baseline, 0);
+  EXPECT_FALSE(recipients[1].ownKey);
+  EXPECT_EQ(recipients[1].baseline, -1) << "a user's key: what the service held before is not known";
+  EXPECT_EQ(recipients[1].state, RecipientState::InFlight);
+  journal.reset();
+  EXPECT_FALSE(std::filesystem::exists(m_path + "-wal")) << "no longer a write-ahead log";
+  EXPECT_TRUE(BatchJournal::Open(m_path, problem)) << problem;
 }
 
 TEST(BatchReport, SummaryTableAndCsvSayWhatBecameOfEach) {
