@@ -273,6 +273,7 @@ std::vector<JournalRecipient> WindowRun::SettlePending(bool wait) {
   }
   m_status.Forget();
   m_pending = still;
+  if (answers.empty()) return again;  // nothing settled: no commit
   // Accepted ones of the last window go with them, for the same reason as in Conclude().
   answers.insert(answers.begin(), m_acceptedUnwritten.begin(), m_acceptedUnwritten.end());
   if (Write(answers)) m_acceptedUnwritten.clear();
