@@ -5,6 +5,13 @@
 #include <cstdlib>
 #include <vector>
 
+#ifdef _WIN32
+
+// Windows trusts its own certificate store; the setting is not read there.
+std::string CaFileProblem() { return ""; }
+
+#else
+
 namespace {
 
 // Far above any bundle of authorities; a larger file is not read.
@@ -52,3 +59,5 @@ std::string CaFileProblem() {
   CloseHandle(file);
   return fault.empty() ? "" : Named(path, fault.c_str());
 }
+
+#endif

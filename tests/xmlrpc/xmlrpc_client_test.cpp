@@ -2,8 +2,10 @@
 // planned answer in, result and error text out.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -234,6 +236,7 @@ TEST_F(XmlRpcClientTest, AnAnswerOverTheCapIsRefusedAsSuch) {
   unsetenv("NORVOSMS_MAX_ANSWER");
 }
 
+#ifndef _WIN32  // the Windows build trusts the system's store and reads no CA file
 // The authorities' file's own faults are named as the file's, with nothing sent; a FIFO is not waited on.
 TEST_F(XmlRpcClientTest, CaFileFaultsAreNamedAsTheFiles) {
   char folderTemplate[] = "/tmp/norvosms-ca-XXXXXX";
@@ -277,6 +280,7 @@ TEST_F(XmlRpcClientTest, CaFileFaultsAreNamedAsTheFiles) {
   for (const auto& c : cases) std::remove(c.path.c_str());
   rmdir(folder.c_str());
 }
+#endif
 
 TEST(XmlRpcClientUrl, SchemePortAndObjectPath) {
   struct {
