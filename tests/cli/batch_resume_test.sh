@@ -7,6 +7,8 @@
 set -eu
 cli=$1
 . "$(dirname "$0")/sandbox_session.sh"
+# The deadline a resume waits out before it settles what the kill left in flight.
+export NORVOSMS_TIMEOUT=3
 fail() { echo "FAILED: $*"; tr '\r' '\n' <"$work/err" | tail -n 20; exit 1; }
 # A random count between $2 and $3 (seeded by this run and $1).
 pick() { awk -v seed="$$$1" -v lo="$2" -v hi="$3" 'BEGIN { srand(seed); printf "%d", lo + rand() * (hi - lo) }'; }
