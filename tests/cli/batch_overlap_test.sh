@@ -25,7 +25,7 @@ waited=0
 while [ "$(helper received "$control")" -lt 3 ]; do
   waited=$((waited + 1))
   [ "$waited" -lt 3000 ] || fail "the first run never sent"
-  kill -0 "$first" 2>/dev/null || fail "the first run ended: $(cat "$work/err1")"
+  helper running "$first" || fail "the first run ended: $(cat "$work/err1")"
   sleep 0.01
 done
 
@@ -37,7 +37,7 @@ for extra in "" --resend-unknown; do
 done
 # Nothing but the first window has gone: the refused runs sent nothing of their own.
 [ "$(helper received "$control")" -le 3 ] || fail "a refused run sent: $(get /send/requests)"
-kill -0 "$first" 2>/dev/null || fail "the first run ended while held"
+helper running "$first" || fail "the first run ended while held"
 
 kill -s KILL "$first"
 status=0

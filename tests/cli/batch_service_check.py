@@ -5,6 +5,7 @@
   batch_service_check.py points SEED N LO HI        N distinct sorted random numbers in LO..HI
   batch_service_check.py kill-at CONTROL N PID      SIGKILL to PID once the sandbox has received N
                                                     SMS.send requests (or PID has ended)
+  batch_service_check.py running PID               exit status 0 while PID runs (not a zombie)
   batch_service_check.py settle-wait CONTROL        waits until no request is still being answered
   batch_service_check.py unsettled JOURNAL_JSON     recipients not yet in a final state
   batch_service_check.py check CONTROL JOURNAL_JSON [BEFORE]
@@ -40,14 +41,21 @@ def received(control):
     return int(get(control, "/send/requests?count"))
 
 
+def running(pid):
+    """False once PID has ended, also while it waits for its parent as a zombie."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rpartition(")")[2].split()[0] != "Z"
+    except (FileNotFoundError, IndexError):
+        return False
+
+
 def kill_at(control, target, pid):
     """Polls the sandbox rather than sleeping a while: the kill falls at a point of the batch's
     progress whatever the machine's speed."""
     end = time.monotonic() + WAIT_LIMIT_S
     while time.monotonic() < end:
-        try:
-            os.kill(pid, 0)
-        except ProcessLookupError:
+        if not running(pid):
             return "ended"
         count = received(control)
         if count >= target:
@@ -140,6 +148,8 @@ def main(argv):
         print(" ".join(str(p) for p in sorted(generator.sample(range(lo, hi + 1), n))))
     elif command == "kill-at" and len(argv) == 5:
         print(kill_at(argv[2], int(argv[3]), int(argv[4])))
+    elif command == "running" and len(argv) == 3:
+        return 0 if running(int(argv[2])) else 1
     elif command == "settle-wait" and len(argv) == 3:
         return 0 if settle_wait(argv[2]) else 1
     elif command == "unsettled" and len(argv) == 3:
