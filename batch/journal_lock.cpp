@@ -46,3 +46,11 @@ std::unique_ptr<JournalLock> JournalLock::Acquire(const std::string& path, std::
   }
   return std::unique_ptr<JournalLock>(new JournalLock(fd));
 }
+
+bool JournalLock::Held(const std::string& path) {
+  int fd = open((path + ".lock").c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;  // never run, or by a version without the lock
+  const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);  // a shared lock taken here goes with the descriptor
+  return held;
+}

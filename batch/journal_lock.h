@@ -16,6 +16,8 @@ class JournalLock {
   // The lock for the journal at `path`, or null with `problem` set: another process holds it
   // ("... is in use by process N"), or the lock file cannot be made.
   static std::unique_ptr<JournalLock> Acquire(const std::string& path, std::string& problem);
+  // Whether a run holds the journal at `path` now (its lock cannot be taken), without taking it.
+  static bool Held(const std::string& path);
 
  private:
   explicit JournalLock(int fd) : m_fd(fd) {}

@@ -6,6 +6,7 @@
 #include "api/NorvoSMS.h"
 #include "batch/batch_journal.h"
 #include "batch/batch_report.h"
+#include "batch/journal_lock.h"
 #include "batch/service_login.h"
 #include "batch/settling.h"
 #include "cli/api_key_source.h"
@@ -144,14 +145,17 @@ bool Refresh(BatchJournal& journal, const Options& o, std::string& problem) {
   return complete;
 }
 
-std::string Table(const std::vector<JournalRecipient>& recipients) {
+std::string Table(const std::vector<JournalRecipient>& recipients, bool runActive) {
   bool delivery = false;
   for (const JournalRecipient& r : recipients) delivery = delivery || !r.askedAt.empty();
   std::vector<std::string> columns = {"line", "phone", "ref_key", "state", "sequence"};
   if (delivery) columns.insert(columns.end(), {"delivery", "asked at"});
   TextTable table(columns);
   for (const JournalRecipient& r : recipients) {
-    std::vector<std::string> row = {std::to_string(r.line), r.phone, r.refKey, StateName(r.state),
+    // In flight with no run holding the journal: its run is gone and its answer never came.
+    const std::string state =
+        r.state == RecipientState::InFlight && !runActive ? "in flight, run gone" : StateName(r.state);
+    std::vector<std::string> row = {std::to_string(r.line), r.phone, r.refKey, state,
                                     r.sequence >= 0 ? SequenceText(r) : r.windowSequences};
     if (delivery) row.insert(row.end(), {r.delivery, r.askedAt});
     table.AddRow(row);
@@ -224,7 +228,13 @@ int RunJournalCommand(const std::vector<std::string>& args) {
     std::printf("%sbatch %s from %s, user %s\n",
                 damage.empty() ? "" : "DAMAGED JOURNAL: ", TerminalSafe(s.batchId).c_str(),
                 TerminalSafe(s.source).c_str(), TerminalSafe(s.userId).c_str());
-    std::fputs(Table(recipients).c_str(), stdout);
+    const bool runActive = o.refresh || JournalLock::Held(o.path);
+    std::fputs(Table(recipients, runActive).c_str(), stdout);
+    if (!runActive && CountStates(recipients).unknown > 0)
+      std::fprintf(stderr,
+                   "norvosms journal: no run holds this journal; send --resume %s settles what is in flight or"
+                   " unknown from the service's record\n",
+                   o.path.c_str());
     std::printf("%s\n", SummaryLine(CountStates(recipients), s.kind).c_str());
   }
   if (!o.report.empty() && !WriteReport(o.report, recipients, problem)) {

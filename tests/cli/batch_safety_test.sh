@@ -62,7 +62,7 @@ wait "$pid" || status=$?
 [ "$status" -eq 130 ] || fail "second SIGINT: exit $status"
 [ $(($(date +%s) - started)) -lt 8 ] || fail "the second SIGINT did not end it at once"
 "$cli" journal "$work/twice.db" >"$work/out" 2>"$work/err" || fail "journal after a second signal"
-grep -q "^1 *01011112222 .* in flight" "$work/out" || fail "journal after a second signal: $(cat "$work/out")"
+grep -q "^1 *01011112222 .* in flight, run gone" "$work/out" || fail "journal after a second signal: $(cat "$work/out")"
 
 # Transport errors: a recipient whose calls fail and whom the service does not hold goes again once
 # its deadline has passed, at most three times; then it is an error, named in the report and at
