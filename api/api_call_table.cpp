@@ -6,20 +6,26 @@ constexpr int kArg0 = 0, kArg1 = 1, kArg2 = 2, kArg3 = 3, kArg4 = 4, kArg5 = 5, 
 constexpr ApiTokens kToken = ApiTokens::AccessToken;
 constexpr ApiTokens kApiKeyAndToken = ApiTokens::ApiKeyAndAccessToken;
 
+// A row names the call it describes, so the table does not depend on the order of the rows.
+struct KeyedSpec {
+  ApiCall call;
+  ApiCallSpec spec;
+};
+
 // Method names go out exactly as the service spells them ("reSendAuthnum", "getAdresslist",
 // "getLastestlist", "getStatusByRef_all").
 // One row per call, its fields in the same places on every row: not reflowed.
 // clang-format off
-constexpr ApiCallSpec kCalls[] = {
+constexpr KeyedSpec kRows[] = {
     // HostIPSMS: no identity, even after InitDLL; the answer is the caller's address as text.
-    {"SMS.host_ip", kNoValue, ApiTokens::None, {}, ApiAnswer::WholeAnswer, nullptr, nullptr},
+    {ApiCall::HostIPSMS, {"SMS.host_ip", kNoValue, ApiTokens::None, {}, ApiAnswer::WholeAnswer, nullptr, nullptr}},
     // CheckLogin (user ID, API key, IP, adapter): sms-id is the argument; the adapter goes before the IP.
-    {"SMS.userAuth", kArg0, kToken,
+    {ApiCall::CheckLogin, {"SMS.userAuth", kArg0, kToken,
      {{{"sms_id", kArg0}, {"api_key", kArg1}, {"mac_adr", kArg3}, {"ip", kArg2}}},
-     ApiAnswer::FieldText, "smsResult", nullptr},
+     ApiAnswer::FieldText, "smsResult", nullptr}},
     // Send, one queued message (phone, callback, message, subject, ref_key, reserve with ":00",
     // send_type read as it goes out, usears); the worker turns the code into its notification.
-    {"SMS.send", kOwnSmsId, kToken,
+    {ApiCall::Send, {"SMS.send", kOwnSmsId, kToken,
      {{{"call_type", kFixedText, "p"},
        {"phone", kArg0},
        {"callback", kArg1},
@@ -30,56 +36,80 @@ constexpr ApiCallSpec kCalls[] = {
        {"send_type", kArg6},
        {"msg_type", kFixedText, "1"},
        {"usears", kArg7}}},
-     ApiAnswer::ResultCode, "code", nullptr},
+     ApiAnswer::ResultCode, "code", nullptr}},
     // PhoneAuth (phone, adapter)
-    {"SMS.phoneAuth", kOwnSmsId, kApiKeyAndToken, {{{"phonenum", kArg0}, {"mac_adr", kArg1}}},
-     ApiAnswer::FieldText, "smsResult", nullptr},
+    {ApiCall::PhoneAuth, {"SMS.phoneAuth", kOwnSmsId, kApiKeyAndToken, {{{"phonenum", kArg0}, {"mac_adr", kArg1}}},
+     ApiAnswer::FieldText, "smsResult", nullptr}},
     // ReSendAuthNum (phone, adapter)
-    {"SMS.reSendAuthnum", kOwnSmsId, kApiKeyAndToken, {{{"phonenum", kArg0}, {"mac_adr", kArg1}}},
-     ApiAnswer::FieldText, "smsResult", nullptr},
+    {ApiCall::ReSendAuthNum, {"SMS.reSendAuthnum", kOwnSmsId, kApiKeyAndToken,
+     {{{"phonenum", kArg0}, {"mac_adr", kArg1}}},
+     ApiAnswer::FieldText, "smsResult", nullptr}},
     // AuthNumCheck (adapter, number)
-    {"SMS.authNumCheck", kOwnSmsId, kApiKeyAndToken, {{{"mac_adr", kArg0}, {"auth_num", kArg1}}},
-     ApiAnswer::FieldText, "smsResult", nullptr},
+    {ApiCall::AuthNumCheck, {"SMS.authNumCheck", kOwnSmsId, kApiKeyAndToken,
+     {{{"mac_adr", kArg0}, {"auth_num", kArg1}}},
+     ApiAnswer::FieldText, "smsResult", nullptr}},
     // GetSmsUserName
-    {"SMS.getUserInfo", kOwnSmsId, kToken, {}, ApiAnswer::FieldText, "sms_name", nullptr},
+    {ApiCall::GetSmsUserName, {"SMS.getUserInfo", kOwnSmsId, kToken, {}, ApiAnswer::FieldText, "sms_name", nullptr}},
     // GetUserPhoneNum
-    {"SMS.getCallbackNum", kOwnSmsId, kToken, {}, ApiAnswer::ElementText, "smsResult", nullptr},
+    {ApiCall::GetUserPhoneNum, {"SMS.getCallbackNum", kOwnSmsId, kToken, {},
+     ApiAnswer::ElementText, "smsResult", nullptr}},
     // GetSmsCount
-    {"SMS.getUserInfo", kOwnSmsId, kToken, {}, ApiAnswer::FieldNumber, "sms_quantity", nullptr},
+    {ApiCall::GetSmsCount, {"SMS.getUserInfo", kOwnSmsId, kToken, {}, ApiAnswer::FieldNumber, "sms_quantity", nullptr}},
     // GetArsCount
-    {"SMS.getUserInfo", kOwnSmsId, kToken, {}, ApiAnswer::FieldNumber, "ars_quantity", nullptr},
+    {ApiCall::GetArsCount, {"SMS.getUserInfo", kOwnSmsId, kToken, {}, ApiAnswer::FieldNumber, "ars_quantity", nullptr}},
     // PhoneBookGroupList
-    {"SMS.getGrouplist", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}}}, ApiAnswer::ElementText, "smsResult",
-     nullptr},
+    {ApiCall::PhoneBookGroupList, {"SMS.getGrouplist", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}}},
+     ApiAnswer::ElementText, "smsResult", nullptr}},
     // PhoneBookList (group)
-    {"SMS.getAdresslist", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}, {"group_name", kArg0}}},
-     ApiAnswer::ElementText, "smsResult", nullptr},
+    {ApiCall::PhoneBookList, {"SMS.getAdresslist", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}, {"group_name", kArg0}}},
+     ApiAnswer::ElementText, "smsResult", nullptr}},
     // InsertGroup (group)
-    {"SMS.addGrouplist", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}, {"group_name", kArg0}}},
-     ApiAnswer::ElementText, "smsResult", nullptr},
+    {ApiCall::InsertGroup, {"SMS.addGrouplist", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}, {"group_name", kArg0}}},
+     ApiAnswer::ElementText, "smsResult", nullptr}},
     // InsertPhoneList (group, name, phone, tel, email)
-    {"SMS.addAddresslist", kOwnSmsId, kToken,
+    {ApiCall::InsertPhoneList, {"SMS.addAddresslist", kOwnSmsId, kToken,
      {{{"sms_id", kOwnSmsId},
        {"group_name", kArg0},
        {"name", kArg1},
        {"phone", kArg2},
        {"tel", kArg3},
        {"email", kArg4}}},
-     ApiAnswer::ElementStoredFlag, "smsResult", nullptr},
+     ApiAnswer::ElementStoredFlag, "smsResult", nullptr}},
     // GetARSGroupList
-    {"SMS.getArsList", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}}}, ApiAnswer::ElementText, "smsResult",
-     nullptr},
+    {ApiCall::GetARSGroupList, {"SMS.getArsList", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}}},
+     ApiAnswer::ElementText, "smsResult", nullptr}},
     // RecentSendList
-    {"SMS.getLastestlist", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}}}, ApiAnswer::ElementText, "smsResult",
-     nullptr},
+    {ApiCall::RecentSendList, {"SMS.getLastestlist", kOwnSmsId, kToken, {{{"sms_id", kOwnSmsId}}},
+     ApiAnswer::ElementText, "smsResult", nullptr}},
     // GetStatusByRef_All (reference key)
-    {"SMS.getStatusByRef_all", kOwnSmsId, kApiKeyAndToken, {{{"ref_key", kArg0}}}, ApiAnswer::ElementText, "smsResult",
-     "entries"},
+    {ApiCall::GetStatusByRef_All, {"SMS.getStatusByRef_all", kOwnSmsId, kApiKeyAndToken, {{{"ref_key", kArg0}}},
+     ApiAnswer::ElementText, "smsResult", "entries"}},
 };
 // clang-format on
 
-static_assert(sizeof(kCalls) / sizeof(kCalls[0]) == static_cast<std::size_t>(ApiCall::Count), "one row per call");
+constexpr std::size_t kCallCount = static_cast<std::size_t>(ApiCall::Count);
+
+constexpr bool OneRowPerCall() {
+  std::array<int, kCallCount> rows{};
+  for (const KeyedSpec& row : kRows) {
+    const auto index = static_cast<std::size_t>(row.call);
+    if (index >= kCallCount || ++rows[index] > 1) return false;
+  }
+  for (int count : rows) {
+    if (count != 1) return false;
+  }
+  return true;
+}
+static_assert(OneRowPerCall(), "every call has exactly one row");
+
+constexpr std::array<ApiCallSpec, kCallCount> ByCall() {
+  std::array<ApiCallSpec, kCallCount> table{};
+  for (const KeyedSpec& row : kRows) table[static_cast<std::size_t>(row.call)] = row.spec;
+  return table;
+}
+
+constexpr std::array<ApiCallSpec, kCallCount> kCalls = ByCall();
 
 }  // namespace
 
-const ApiCallSpec& SpecOf(ApiCall call) { return kCalls[static_cast<int>(call)]; }
+const ApiCallSpec& SpecOf(ApiCall call) { return kCalls[static_cast<std::size_t>(call)]; }

@@ -1,4 +1,5 @@
-// Every API call, described as data: one row per call, all run by RunApiCall.
+// Every API call, described as data: one row per call, all run by RunApiCall. The rows name
+// their call, so a new call is a value here and a row anywhere in the table.
 #pragma once
 
 #include <array>

@@ -1,11 +1,9 @@
 # Shared by the export checks of the shared library and of the DLL (cmake -P scripts).
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/ExportList.cmake)
 
-# The names after "global:" in the version script MAP (comments dropped), sorted, into OUT.
+# The exports of the version script MAP, sorted, into OUT.
 function(norvosms_map_globals map out)
-  file(READ ${map} text)
-  string(REGEX REPLACE "/\\*[^*]*\\*/" "" text "${text}")
-  string(REGEX MATCH "global:([^}]*)local:" globals "${text}")
-  string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_@]*" names "${CMAKE_MATCH_1}")
+  norvosms_map_exports(${map} names)
   list(SORT names)
   set(${out} "${names}" PARENT_SCOPE)
 endfunction()
