@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,12 +62,40 @@ TEST(CThread, StopWithoutAThreadReturnsAtOnce) {
   EXPECT_EQ(thread.runs, 0);
 }
 
+// Records its runs in state that outlives it, so that they can be read after it is gone.
+class OutlivedThread : public CThread {
+ public:
+  struct Trace {
+    std::atomic<int> runs{0};
+    std::atomic<bool> inRun{false};
+  };
+  explicit OutlivedThread(Trace& trace) : m_trace(trace) {}
+  ~OutlivedThread() override { Stop(); }
+
+ protected:
+  void Run() override {
+    m_trace.inRun = true;
+    Sleep(1);
+    ++m_trace.runs;
+    m_trace.inRun = false;
+  }
+
+ private:
+  Trace& m_trace;
+};
+
 TEST(CThread, DestroyingARunningThreadWaitsForIt) {
-  // Under the sanitizers a thread still running on a freed object is reported.
   for (int i = 0; i < 5; ++i) {
-    auto* thread = new CountingThread;
-    thread->Start();
+    OutlivedThread::Trace trace;
+    auto* thread = new OutlivedThread(trace);
+    ASSERT_TRUE(thread->Start());
+    while (trace.runs < 2) Sleep(1);
     delete thread;
+    // The worker has ended: it is in no Run and starts none after the destructor returned.
+    EXPECT_FALSE(trace.inRun);
+    const int runs = trace.runs;
+    Sleep(20);
+    EXPECT_EQ(trace.runs, runs);
   }
 }
 
@@ -139,9 +168,20 @@ TEST(CThread, StartDuringStopNeitherCancelsTheStopNorAddsAThread) {
   EXPECT_EQ(thread.ThreadId(), first);  // no second thread on the same object
 }
 
+// Runs WaitPumping on another thread; false when it has not returned within a minute.
+bool WaitPumpingReturns(HANDLE handle) {
+  auto returned = std::make_shared<std::atomic<bool>>(false);
+  std::thread([handle, returned] {
+    WaitPumping(handle);
+    *returned = true;
+  }).detach();  // left behind if it hangs, so that the test reports instead of hanging too
+  for (int i = 0; i < 6000 && !*returned; ++i) Sleep(10);
+  return *returned;
+}
+
 TEST(WaitPumping, ReturnsForAnUnknownHandle) {
-  WaitPumping(nullptr);
-  WaitPumping(reinterpret_cast<HANDLE>(0x4321));
+  EXPECT_TRUE(WaitPumpingReturns(nullptr));
+  EXPECT_TRUE(WaitPumpingReturns(reinterpret_cast<HANDLE>(0x4321)));
 }
 
 }  // namespace

@@ -294,8 +294,6 @@ TEST(FormatMessage, SystemTableOnly) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
-}  // namespace
-
 // ---- hostile servers ----
 
 // A plain-HTTP port that nobody serves: whatever connects stays in its backlog, to be counted.
@@ -435,3 +433,5 @@ TEST_F(WinInetTest, OldTlsServersAreRefused) {
   EXPECT_EQ(out.sendError, static_cast<DWORD>(ERROR_INTERNET_SECURITY_CHANNEL_ERROR));
   EXPECT_EQ(sandbox::RequestCount(), 0);
 }
+
+}  // namespace
