@@ -26,6 +26,12 @@ for p in 01000000001 01000000002 01000000003 01000000004; do
 done
 [ "$(state "$work/a.db")" = "accepted accepted accepted accepted" ] || fail "states: $(state "$work/a.db")"
 ref=$(sed -n 's/^norvosms send: batch \([^,]*\),.*/\1/p' "$work/err")-3
+"$cli" journal "$work/a.db" --refresh >"$work/out" 2>"$work/err" || fail "journal --refresh"
+"$cli" journal "$work/a.db" --json | python3 -c 'import json,sys
+d = json.load(sys.stdin)
+assert d["refresh_started"] is None, d
+assert all(r["delivery"] == "delivered" and r["asked_at"] for r in d["recipients"]), d["recipients"]' ||
+  fail "delivery status not kept"
 "$cli" status --json "$ref" >"$work/out" 2>"$work/err" || fail "status --json"
 python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["count"] == 1 and d["entries"][0]["phone"] == "01000000003", d' \
   "$work/out" || fail "status --json document"
