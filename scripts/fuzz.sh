@@ -3,9 +3,9 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-300}
-sh "$root/scripts/install-deps.sh"
+sh "$root/scripts/install-deps.sh" run fuzz
 build=${NORVOSMS_BUILD_ROOT:-$root/build}
-CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_FUZZ=ON -DNORVOSMS_TESTS=OFF -DNORVOSMS_APP=OFF -DNORVOSMS_FUZZ_SECONDS="$seconds"
+cd "$root"
+cmake --preset fuzz -B "$build/fuzz" -DNORVOSMS_FUZZ_SECONDS="$seconds"
 cmake --build "$build/fuzz"
-cd "$build/fuzz" && ctest --output-on-failure -L fuzz
+ctest --preset fuzz --test-dir "$build/fuzz"

@@ -1,9 +1,29 @@
 #!/bin/sh
-# Installs what scripts/packages.txt lists and is missing; does nothing when all are there.
+# Installs the packages of the named sections of scripts/packages.txt that are missing; does
+# nothing when all are there.
+#   sh scripts/install-deps.sh SECTION...     (sections: run test fuzz bench package windows, or all)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+list="$here/packages.txt"
+if [ $# -eq 0 ]; then
+  echo "usage: sh scripts/install-deps.sh SECTION... (or all)" >&2
+  exit 2
+fi
+known=$(sed -n 's/^\[\([a-z]*\)\][[:space:]]*$/\1/p' "$list")
+for section in "$@"; do
+  [ "$section" = all ] && continue
+  case " $(echo $known) " in
+    *" $section "*) ;;
+    *) echo "install-deps: no section '$section' in $list (sections: $(echo $known))" >&2; exit 2 ;;
+  esac
+done
+# The packages of the sections asked for, comments and blank lines dropped.
+packages=$(awk -v wanted=" $* " '
+  /^[[:space:]]*(#|$)/ { next }
+  /^\[[a-z]+\][[:space:]]*$/ { name = substr($1, 2, length($1) - 2); on = (wanted ~ " all ") || index(wanted, " " name " ") > 0; next }
+  on { print $1 }' "$list")
 missing=""
-for pkg in $(grep -v '^[[:space:]]*#' "$here/packages.txt"); do
+for pkg in $packages; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
   case "$status" in
     *" installed") ;;

@@ -6,17 +6,17 @@
 # Dependencies come from dpkg-shlibdeps. Lintian errors fail the script; warnings are listed.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-sh "$root/scripts/install-deps.sh"
+sh "$root/scripts/install-deps.sh" run package
 build=${NORVOSMS_BUILD_ROOT:-$root/build}/package
 
-# Debian's own compiler and linker flags (hardening, fortify), as any Debian package is built.
+# Debian's own compiler and linker flags (hardening, fortify), as any Debian package is built;
+# the preset reads them from these variables.
 cppflags=$(dpkg-buildflags --get CPPFLAGS)
-cflags="$(dpkg-buildflags --get CFLAGS) $cppflags"
-cxxflags="$(dpkg-buildflags --get CXXFLAGS) $cppflags"
-ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
-  -DNORVOSMS_TESTS=OFF -DCMAKE_C_FLAGS="$cflags" -DCMAKE_CXX_FLAGS="$cxxflags" \
-  -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags"
+NORVOSMS_DEB_CFLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags"
+NORVOSMS_DEB_CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags"
+NORVOSMS_DEB_LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+export NORVOSMS_DEB_CFLAGS NORVOSMS_DEB_CXXFLAGS NORVOSMS_DEB_LDFLAGS
+(cd "$root" && cmake --preset package -B "$build")
 cmake --build "$build"
 rm -rf "$build/packages"
 (cd "$build" && cpack -G DEB)

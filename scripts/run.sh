@@ -3,8 +3,8 @@
 # runs the programs against it.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-sh "$root/scripts/install-deps.sh"
+sh "$root/scripts/install-deps.sh" run
 build=${NORVOSMS_BUILD_ROOT:-$root/build}/run
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVOSMS_TESTS=OFF
+(cd "$root" && cmake --preset run -B "$build")
 cmake --build "$build"
 exec sh "$root/scripts/main-job.sh" "$build"

@@ -10,27 +10,25 @@
 #      tables checked, the x86_64 tests under Wine64
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-sh "$root/scripts/install-deps.sh"
+sh "$root/scripts/install-deps.sh" all
 sh "$root/scripts/format.sh" --check
 build=${NORVOSMS_BUILD_ROOT:-$root/build}
+build=$(mkdir -p "$build" && cd "$build" && pwd)
+# The builds are CMakePresets.json's presets, each in a folder of the build root.
+cd "$root"
 fuzz_seconds=${NORVOSMS_FUZZ_SECONDS:-20}
 
-cmake -S "$root" -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_SANITIZE=address,undefined -DNORVOSMS_WERROR=ON
+cmake --preset asan -B "$build/asan"
 cmake --build "$build/asan"
-(cd "$build/asan" && ctest --output-on-failure --timeout 600 -LE fuzz)
+ctest --preset asan --test-dir "$build/asan"
 
-cmake -S "$root" -B "$build/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_SANITIZE=thread -DNORVOSMS_APP=OFF -DNORVOSMS_WERROR=ON
+cmake --preset tsan -B "$build/tsan"
 cmake --build "$build/tsan"
-(cd "$build/tsan" && TSAN_OPTIONS="suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}" \
-  ctest --output-on-failure --timeout 600 -L threads --no-tests=ignore)
+ctest --preset tsan --test-dir "$build/tsan"
 
-CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DNORVOSMS_FUZZ=ON -DNORVOSMS_TESTS=OFF -DNORVOSMS_APP=OFF -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds" \
-  -DNORVOSMS_WERROR=ON
+cmake --preset fuzz -B "$build/fuzz" -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds"
 cmake --build "$build/fuzz"
-(cd "$build/fuzz" && ctest --output-on-failure -L fuzz --no-tests=ignore)
+ctest --preset fuzz --test-dir "$build/fuzz"
 
 NORVOSMS_BUILD_ROOT="$build" sh "$root/scripts/package.sh"
 sh "$root/tests/install/package_test.sh" "$build/package/packages"

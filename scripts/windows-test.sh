@@ -6,13 +6,11 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${NORVOSMS_BUILD_ROOT:-$root/build}}
+sh "$root/scripts/install-deps.sh" run test windows
 start=$(date +%s)
 
 for arch in x86_64 i686; do
-  cmake -S "$root" -B "$build/windows-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$arch-w64-mingw32.cmake" \
-    -DNORVOSMS_TESTS=ON -DNORVOSMS_WERROR=ON
+  (cd "$root" && cmake --preset "windows-$arch" -B "$build/windows-$arch")
   cmake --build "$build/windows-$arch"
 done
 
