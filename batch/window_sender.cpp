@@ -11,6 +11,7 @@
 #include "api/NorvoSMS.h"
 #include "batch/service_login.h"
 #include "cli/notification_window.h"
+#include "xmlrpc/http_settings.h"
 
 namespace {
 
@@ -311,24 +312,10 @@ SendRun WindowRun::Run() {
 }  // namespace
 
 bool ReadDeadlineSetting(int& seconds, std::string& problem) {
-  seconds = kDefaultDeadlineSeconds;
-  const char* text = std::getenv("NORVOSMS_TIMEOUT");
-  if (text == nullptr) return true;
-  long long value = 0;
-  std::size_t length = 0;
-  for (; text[length] != '\0'; ++length) {
-    if (text[length] < '0' || text[length] > '9' || length >= 5) {
-      value = -1;
-      break;
-    }
-    value = value * 10 + (text[length] - '0');
-  }
-  if (length == 0 || value < 1 || value > kMaxDeadlineSeconds) {
-    problem = "NORVOSMS_TIMEOUT=\"" + std::string(text).substr(0, 40) +
-              "\" cannot be honoured: give whole seconds, 1 to " + std::to_string(kMaxDeadlineSeconds);
-    return false;
-  }
-  seconds = static_cast<int>(value);
+  // The library reads the same variable with the same reader, so a window waits as long as a call may take.
+  HttpSettings settings;
+  if (!ReadHttpSettings(settings, problem)) return false;
+  seconds = static_cast<int>(settings.timeoutSeconds);
   return true;
 }
 

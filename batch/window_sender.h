@@ -19,8 +19,9 @@ constexpr int kDefaultDeadlineSeconds = 60;
 constexpr int kMaxDeadlineSeconds = 3600;
 constexpr int kDefaultMaxRefusedInRow = 50;
 
-// NORVOSMS_TIMEOUT, the library's whole-call deadline: plain decimal seconds, 1 to 3600,
-// default 60. False, with `problem` naming the variable and its value, for anything else.
+// NORVOSMS_TIMEOUT, the library's whole-call deadline, as the library reads it: plain decimal
+// seconds, 1 to 3600, default 60. False, with `problem` naming the variable and its value, for
+// anything else.
 bool ReadDeadlineSetting(int& seconds, std::string& problem);
 
 struct SendOptions {
