@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "text/ascii_case.h"
 #include "xmlrpc/host_setting.h"
 #include "xmlrpc/tls_policy.h"
 #include "xmlrpc/xmlrpc_client.h"
@@ -21,16 +22,7 @@ constexpr const char kNotAString[] = "I was expecting a struct.";
 constexpr const char kPlainHttpRefused[] =
     "NORVOSMS_API_URL must begin with \"https://\" (plain http only with NORVOSMS_INSECURE_TLS=1); nothing was sent";
 
-bool IsPlainHttpUrl(const std::string& url) {
-  static const char kScheme[] = "http://";
-  if (url.size() < sizeof kScheme - 1) return false;
-  for (std::size_t i = 0; i + 1 < sizeof kScheme; ++i) {
-    char c = url[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kScheme[i]) return false;
-  }
-  return true;
-}
+bool IsPlainHttpUrl(const std::string& url) { return StartsWithNoCase(url, "http://"); }
 
 void Print(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -69,4 +71,58 @@ std::size_t Utf16Length(std::string_view utf8) {
   if (utf8.empty() || !FitsInt(utf8)) return 0;
   const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   return units > 0 ? static_cast<std::size_t>(units) : 0;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  if (text.empty() || IsAscii(text)) return true;
+  return FitsInt(text) &&
+         MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+bool AnsiFromUtf8Exactly(std::string_view utf8, std::string& ansi) {
+  if (IsAscii(utf8) || GetACP() == CP_UTF8) {
+    if (!IsValidUtf8(utf8)) return false;
+    ansi.assign(utf8);
+    return true;
+  }
+  std::optional<WideText> wide = ToWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8);
+  if (!wide) return false;
+  const int units = static_cast<int>(wide->size());
+  BOOL usedDefault = FALSE;
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide->data(), units, nullptr, 0, nullptr, &usedDefault);
+  if (bytes <= 0 || usedDefault) return false;
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide->data(), units, out.data(), bytes, nullptr,
+                          &usedDefault) != bytes ||
+      usedDefault)
+    return false;
+  ansi = std::move(out);
+  return true;
+}
+
+bool Utf8FromAnsi(std::string_view ansi, std::string& utf8, std::size_t minimumBuffer) {
+  thread_local std::vector<WCHAR> wide;
+  thread_local std::vector<char> out;
+  utf8.clear();
+  if (IsAscii(ansi)) {
+    utf8.assign(ansi);
+    return true;
+  }
+  // Three UTF-8 bytes a unit must still fit an int.
+  if (ansi.size() > static_cast<std::size_t>(INT_MAX / 3 - 1)) return false;
+  std::size_t wideSlots = minimumBuffer / sizeof(WCHAR);
+  if (ansi.size() > wideSlots) wideSlots = ansi.size();
+  if (wide.size() < wideSlots) wide.resize(wideSlots);
+  const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                                             static_cast<int>(wideSlots));
+  if (wideLength <= 0) return false;
+  std::size_t utf8Size = minimumBuffer;
+  if (static_cast<std::size_t>(wideLength) * 3 + 1 > utf8Size) utf8Size = static_cast<std::size_t>(wideLength) * 3 + 1;
+  if (out.size() < utf8Size) out.resize(utf8Size);
+  const int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(),
+                                             static_cast<int>(utf8Size - 1), nullptr, nullptr);
+  if (utf8Length <= 0) return false;
+  utf8.assign(out.data(), static_cast<std::size_t>(utf8Length));
+  return true;
 }

@@ -19,6 +19,20 @@ bool IsAscii(std::string_view text);
 // characters the code page lacks become its default character; empty when nothing converts.
 std::string AnsiFromUtf8(std::string_view utf8, UINT ansiCodePage);
 
+// True when the text is UTF-8 by the strict rules: no overlong forms, no surrogates, nothing
+// past U+10FFFF, no cut sequence.
+bool IsValidUtf8(std::string_view text);
+
+// Valid UTF-8 text in the process's ANSI code page, every character kept: false (and `ansi`
+// untouched) when the text is not valid UTF-8 or the code page lacks one of its characters.
+bool AnsiFromUtf8Exactly(std::string_view utf8, std::string& ansi);
+
+// ANSI text of the process's code page as UTF-8; false when it does not convert. The work
+// buffers stay with the calling thread, at least `minimumBuffer` bytes each, and are sized from
+// bounds (a byte gives at most one UTF-16 unit, a unit at most three UTF-8 bytes) rather than by
+// asking each conversion for its length first: this runs on every request sent.
+bool Utf8FromAnsi(std::string_view ansi, std::string& utf8, std::size_t minimumBuffer = 0);
+
 // One of the program's own texts, written in UTF-8 in the source, in the process's ANSI code
 // page (CP949 on the target machines). Text that is not valid UTF-8 comes back unchanged.
 std::string AnsiText(const char* utf8);

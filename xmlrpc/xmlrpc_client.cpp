@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/ansi_text.h"
+#include "text/ascii_case.h"
 #include "xmlrpc/ca_file_check.h"
 #include "xmlrpc/host_setting.h"
 #include "xmlrpc/http_settings.h"
@@ -34,68 +35,6 @@ constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
 // What the client always sent before certificates were checked; NORVOSMS_INSECURE_TLS=1.
 constexpr DWORD kHttpsFlagsInsecure =
     kHttpsFlags | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID | INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
-
-struct ErrorDescription {
-  DWORD code;
-  const char* text;
-};
-
-constexpr ErrorDescription kErrorDescriptions[] = {
-    {ERROR_INTERNET_TIMEOUT, "Internet timeout"},
-    {ERROR_INTERNET_INVALID_URL, "Invalid URL"},
-    // Exact on purpose, "!" for "not" included: callers compare these texts.
-    {ERROR_INTERNET_NAME_NOT_RESOLVED, "Name ! resolved"},
-    {ERROR_INTERNET_CANNOT_CONNECT, "Failed to connect"},
-    {ERROR_INTERNET_CONNECTION_ABORTED, "Connection aborted"},
-    {ERROR_INTERNET_CONNECTION_RESET, "Connection reset"},
-    {ERROR_INTERNET_INVALID_CA, "Invalid certificate authority"},
-    {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "Talking HTTPS to an HTTP server?"},
-    {ERROR_INTERNET_NOT_INITIALIZED, "Internet ! initialised"},  // exact on purpose, as above
-    // Refusals of a hostile server, which the system table does not word clearly.
-    {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR, "Redirect from https to http refused"},
-    {ERROR_HTTP_REDIRECT_FAILED, "Redirect failed (too many, or to another scheme)"},
-    {ERROR_FILE_TOO_LARGE, "Answer larger than NORVOSMS_MAX_ANSWER bytes; refused"},
-    {ERROR_HTTP_INVALID_SERVER_RESPONSE, "Answer not framed as HTTP (bytes past its length among others); refused"},
-};
-
-bool StartsWithNoCase(const char* text, const char* prefix) {
-  for (; *prefix; ++text, ++prefix) {
-    char a = *text, b = *prefix;
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
-}
-
-// ANSI to UTF-16 to UTF-8, each step in a work buffer of at least kXmlRpcConversionBuffer bytes.
-// The buffers stay with the thread: allocating and clearing a megabyte for every call cost more
-// CPU than the rest of the call. They are sized from bounds (a byte gives at most one UTF-16
-// unit, a unit at most three UTF-8 bytes) instead of asking each conversion for its length
-// first, which doubled the work.
-bool AnsiToUtf8(const std::string& ansi, std::string& utf8) {
-  thread_local std::vector<WCHAR> wide;
-  thread_local std::vector<char> out;
-  utf8.clear();
-  if (ansi.empty()) return true;
-  if (IsAscii(ansi)) {
-    utf8 = ansi;
-    return true;
-  }
-  int length = static_cast<int>(ansi.size());
-  std::size_t wideSlots = kXmlRpcConversionBuffer / sizeof(WCHAR);
-  if (ansi.size() > wideSlots) wideSlots = ansi.size();
-  if (wide.size() < wideSlots) wide.resize(wideSlots);
-  int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), static_cast<int>(wideSlots));
-  if (wideLength <= 0) return false;
-  std::size_t utf8Size = kXmlRpcConversionBuffer;
-  if (static_cast<std::size_t>(wideLength) * 3 + 1 > utf8Size) utf8Size = static_cast<std::size_t>(wideLength) * 3 + 1;
-  if (out.size() < utf8Size) out.resize(utf8Size);
-  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), static_cast<int>(utf8Size - 1),
-                                       nullptr, nullptr);
-  if (utf8Length <= 0) return false;
-  utf8.assign(out.data(), utf8Length);
-  return true;
-}
 
 }  // namespace
 
@@ -175,12 +114,7 @@ void XmlRpcClient::describeError(const char* operation) {
   // A step the deadline cut short fails on its closed handle; the call timed out.
   if (windowsLimits && windowsLimits->DeadlinePassed()) code = ERROR_INTERNET_TIMEOUT;
 #endif
-  std::string description;
-  for (const auto& entry : kErrorDescriptions) {
-    if (entry.code == code) description = entry.text;
-  }
-  if (description.empty()) description = InternetErrorText(code);
-  errorText = std::string(operation) + " : " + description;
+  errorText = std::string(operation) + " : " + InternetErrorText(code);
 }
 
 bool XmlRpcClient::execute(const char* method, const XmlRpcValue& params, XmlRpcValue& result) {
@@ -197,7 +131,7 @@ bool XmlRpcClient::execute(const char* method, const XmlRpcValue& params, XmlRpc
   writeCall(method ? method : "", params, call);  // "Undefined XmlRpc value" leaves here
 
   std::string body;
-  if (!AnsiToUtf8(call.str(), body)) {
+  if (!Utf8FromAnsi(call.str(), body, kXmlRpcConversionBuffer)) {
     errorText = "Could not convert the call text to UTF-8";
     return false;
   }

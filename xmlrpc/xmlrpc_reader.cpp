@@ -3,6 +3,7 @@
 #include <string>
 
 #include "text/decimal_number.h"
+#include "text/ascii_case.h"
 #include "xmlrpc/xmlrpc_base64.h"
 #include "xmlrpc/xmlrpc_number_scan.h"
 #include "xmlrpc/xmlrpc_text.h"
@@ -32,8 +33,8 @@ void XmlRpcValue::readXml(const char*& cursor) { readXmlNested(cursor, 0); }
 void XmlRpcValue::readXmlNested(const char*& cursor, int depth) {
   clear();
   const std::string t = nextTag(cursor);
-  if (!equalsIgnoreCase(t, "<value>")) {
-    if (equalsIgnoreCase(t, "<value/>")) {
+  if (!EqualsNoCase(t, "<value>")) {
+    if (EqualsNoCase(t, "<value/>")) {
       ensureType(XmlRpcType::String);
       return;
     }
@@ -49,27 +50,27 @@ void XmlRpcValue::readXmlNested(const char*& cursor, int depth) {
     return;
   }
 
-  if (equalsIgnoreCase(u, "<boolean>")) {
+  if (EqualsNoCase(u, "<boolean>")) {
     if ((cursor[0] != '0' && cursor[0] != '1') || cursor[1] != '<') throw XmlRpcException("bad BOOL");
     *this = fromBoolean(cursor[0] == '1');
     ++cursor;
     expectTag("</boolean>", cursor);
-  } else if (equalsIgnoreCase(u, "<i4>") || equalsIgnoreCase(u, "<int>")) {
+  } else if (EqualsNoCase(u, "<i4>") || EqualsNoCase(u, "<int>")) {
     std::int32_t n = 0;
     if (!ScanDecimal(cursor, nullptr, n)) throw XmlRpcException("Bad integer");
     *this = fromInt(n);
-    expectTag(equalsIgnoreCase(u, "<i4>") ? "</i4>" : "</int>", cursor);
-  } else if (equalsIgnoreCase(u, "<double>")) {
+    expectTag(EqualsNoCase(u, "<i4>") ? "</i4>" : "</int>", cursor);
+  } else if (EqualsNoCase(u, "<double>")) {
     double d = 0;
     if (!scanDouble(cursor, d)) throw XmlRpcException("Bad double");
     *this = fromDouble(d);
     expectTag("</double>", cursor);
-  } else if (equalsIgnoreCase(u, "<string>")) {
+  } else if (EqualsNoCase(u, "<string>")) {
     const char* lt = requireLessThan(cursor, "Bad string");
     *this = XmlRpcValue(decodeText(cursor, lt));
     cursor = lt;
     expectTag("</string>", cursor);
-  } else if (equalsIgnoreCase(u, "<dateTime.iso8601>")) {
+  } else if (EqualsNoCase(u, "<dateTime.iso8601>")) {
     const char* lt = requireLessThan(cursor, "Bad time value");
     DateTimeRecord record;
     const char* p = cursor;
@@ -85,26 +86,26 @@ void XmlRpcValue::readXmlNested(const char*& cursor, int depth) {
     *this = fromDateTime(record);
     cursor = lt;
     expectTag("</dateTime.iso8601>", cursor);
-  } else if (equalsIgnoreCase(u, "<base64>")) {
+  } else if (EqualsNoCase(u, "<base64>")) {
     const char* lt = requireLessThan(cursor, "Bad base64");
     *this = fromBase64(decodeBase64(cursor, lt));
     cursor = lt;
     expectTag("</base64>", cursor);
-  } else if (equalsIgnoreCase(u, "<array>")) {
+  } else if (EqualsNoCase(u, "<array>")) {
     if (depth >= kXmlRpcMaxNesting) throw XmlRpcException(kTooDeep);
     readArrayBody(cursor, depth);
     expectTag("</array>", cursor);
-  } else if (equalsIgnoreCase(u, "<struct>")) {
+  } else if (EqualsNoCase(u, "<struct>")) {
     if (depth >= kXmlRpcMaxNesting) throw XmlRpcException(kTooDeep);
     readStructBody(cursor, depth);
     expectTag("</struct>", cursor);
-  } else if (equalsIgnoreCase(u, "<string/>")) {
+  } else if (EqualsNoCase(u, "<string/>")) {
     ensureType(XmlRpcType::String);
-  } else if (equalsIgnoreCase(u, "<nil/>")) {
+  } else if (EqualsNoCase(u, "<nil/>")) {
     m_nType = XmlRpcType::Nil;
-  } else if (equalsIgnoreCase(u, "<struct/>")) {
+  } else if (EqualsNoCase(u, "<struct/>")) {
     ensureType(XmlRpcType::Struct);
-  } else if (equalsIgnoreCase(u, "</value>")) {
+  } else if (EqualsNoCase(u, "</value>")) {
     ensureType(XmlRpcType::String);
     return;
   } else {
@@ -116,9 +117,9 @@ void XmlRpcValue::readXmlNested(const char*& cursor, int depth) {
 void XmlRpcValue::readArrayBody(const char*& cursor, int depth) {
   ensureType(XmlRpcType::Array);
   const std::string v = nextTag(cursor);
-  if (equalsIgnoreCase(v, "<data/>")) return;
+  if (EqualsNoCase(v, "<data/>")) return;
   // Two blanks after the colon, unlike the other "Expecting tag: " texts: exact on purpose.
-  if (!equalsIgnoreCase(v, "<data>")) throw XmlRpcException("Expecting tag:  <data>");
+  if (!EqualsNoCase(v, "<data>")) throw XmlRpcException("Expecting tag:  <data>");
   for (;;) {
     skipXmlRpcWhitespace(cursor);
     if (startsWith(cursor, "</data>")) {

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "text/ascii_case.h"
 #include "xmlrpc/xmlrpc_text.h"
 #include "xmlrpc/xmlrpc_text_internal.h"
 
@@ -7,21 +8,16 @@ namespace {
 
 const char kXmlDeclarationStart[] = "<?xml version";
 
-bool startsWithIgnoreCase(const std::string& text, const char* prefix) {
-  const std::size_t length = std::strlen(prefix);
-  return text.size() >= length && equalsIgnoreCase(text.substr(0, length), prefix);
-}
-
 }  // namespace
 
 bool readResponse(const char* response, XmlRpcValue& result) {
   const char* body = response ? response : "";
   const char* cursor = body;
   const std::string t = nextTag(cursor);
-  if (!startsWithIgnoreCase(t, kXmlDeclarationStart)) throw XmlRpcException(t.empty() ? body : cursor);
+  if (!StartsWithNoCase(t, kXmlDeclarationStart)) throw XmlRpcException(t.empty() ? body : cursor);
 
   const std::string u = nextTag(cursor);
-  if (!equalsIgnoreCase(u, "<methodResponse>")) {
+  if (!EqualsNoCase(u, "<methodResponse>")) {
     // Web servers answer a wrong scheme or path with a page of their own. Both texts are
     // exact on purpose ("a HTTPS", "Object ! found"): callers may compare them.
     if (std::strstr(cursor, "<title>Bad request!</title>")) throw XmlRpcException("Talking HTTP to a HTTPS server?");

@@ -1,6 +1,7 @@
 // The cursor-level pieces of the reader: tags and entity decoding.
 #include <cstring>
 
+#include "text/ascii_case.h"
 #include "xmlrpc/xmlrpc_text.h"
 #include "xmlrpc/xmlrpc_text_internal.h"
 
@@ -9,17 +10,6 @@ bool isXmlRpcWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c
 void skipXmlRpcWhitespace(const char*& cursor) {
   while (isXmlRpcWhitespace(*cursor)) ++cursor;
 }
-
-bool equalsIgnoreCase(const std::string& a, const char* b) {
-  const std::size_t length = std::strlen(b);
-  if (a.size() != length) return false;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 const char* findLessThanOrEnd(const char* cursor) {
   const char* lt = std::strchr(cursor, '<');
@@ -39,7 +29,7 @@ std::string nextTag(const char*& cursor) {
 }
 
 void expectTag(const char* expected, const char*& cursor) {
-  if (!equalsIgnoreCase(nextTag(cursor), expected)) throw XmlRpcException(std::string("Expecting tag: ") + expected);
+  if (!EqualsNoCase(nextTag(cursor), expected)) throw XmlRpcException(std::string("Expecting tag: ") + expected);
 }
 
 namespace {

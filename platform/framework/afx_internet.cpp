@@ -6,18 +6,17 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
+
+#include "../src/ascii_case.h"
 
 namespace {
 
 // The scheme compared without regard to ASCII case, then "://".
 bool HasScheme(const char* url, const char* scheme) {
-  std::size_t n = 0;
-  for (; scheme[n] != '\0'; ++n) {
-    char c = url[n];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != scheme[n]) return false;  // also ends at the URL's end
-  }
-  return std::strncmp(url + n, "://", 3) == 0;
+  const std::string_view text(url);
+  const std::size_t n = std::strlen(scheme);
+  return platform_ascii::StartsWithNoCase(text, scheme) && text.substr(n, 3) == "://";
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "ascii_case.h"
+
 extern char** environ;
 
 namespace {
@@ -24,20 +26,8 @@ constexpr std::size_t kMaxArguments = 4096;  // bound on what one parameter stri
 
 HINSTANCE Result(INT_PTR value) { return reinterpret_cast<HINSTANCE>(value); }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
+using platform_ascii::EqualsNoCase;
+using platform_ascii::StartsWithNoCase;
 
 bool IsWebAddress(std::string_view text) {
   return StartsWithNoCase(text, "http://") || StartsWithNoCase(text, "https://");

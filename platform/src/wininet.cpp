@@ -5,6 +5,7 @@
 #include <wininet.h>
 #include <winerror.h>
 
+#include "ascii_case.h"
 #include "connection_pool.h"
 #include "handle_table.h"
 #include "http_limits.h"
@@ -126,10 +127,8 @@ void InitCurlOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-  std::size_t n = std::strlen(prefix);
-  return text.size() >= n && strncasecmp(text.c_str(), prefix, n) == 0;
-}
+using platform_ascii::EqualsNoCase;
+using platform_ascii::StartsWithNoCase;
 
 // ---- certificate checks ----
 
@@ -718,8 +717,8 @@ bool ParseServer(const std::string& url, std::string& server, std::string& host,
             curl_url_get(parsed, CURLUPART_HOST, &name, 0) == CURLUE_OK &&
             curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK;
   if (ok) {
-    secure = strcasecmp(scheme, "https") == 0;
-    ok = secure || strcasecmp(scheme, "http") == 0;
+    secure = EqualsNoCase(scheme, "https");
+    ok = secure || EqualsNoCase(scheme, "http");
     host = name;
     if (host.size() > 2 && host.front() == '[') host = host.substr(1, host.size() - 2);
     server = std::string(secure ? "https://" : "http://") + name + ":" + port;
@@ -1076,9 +1075,8 @@ extern "C" HINTERNET WINAPI InternetOpenUrlA(HINTERNET hInternet, LPCSTR lpszUrl
   if (!ServerOf(lpszUrl, server, host, secure)) {
     const char* colon = std::strstr(lpszUrl, "://");
     std::string scheme(lpszUrl, colon);
-    SetLastError(strcasecmp(scheme.c_str(), "http") && strcasecmp(scheme.c_str(), "https")
-                     ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
-                     : ERROR_INTERNET_INVALID_URL);
+    SetLastError(!EqualsNoCase(scheme, "http") && !EqualsNoCase(scheme, "https") ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
+                                                                                 : ERROR_INTERNET_INVALID_URL);
     return nullptr;
   }
   CURLU* parsed = curl_url();

@@ -65,3 +65,55 @@ TEST(Utf16Length, CountsCodeUnits) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(IsValidUtf8, RefusesEveryFormTheStrictRulesForbid) {
+  EXPECT_TRUE(IsValidUtf8(""));
+  EXPECT_TRUE(IsValidUtf8("plain " + kHangulUtf8 + " \xF0\x9F\x98\x80"));
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                // overlong '/'
+  EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));            // overlong in three bytes
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));            // a lone surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));        // past U+10FFFF
+  EXPECT_FALSE(IsValidUtf8(kHangulUtf8.substr(0, 4)));  // cut inside the second character
+  EXPECT_FALSE(IsValidUtf8("a\x80z"));
+}
+
+TEST(AnsiFromUtf8Exactly, ConvertsOnlyWhenEveryCharacterFits) {
+  std::string ansi = "untouched";
+  ASSERT_TRUE(AnsiFromUtf8Exactly("a " + kHangulUtf8, ansi));
+  EXPECT_EQ(ansi, "a " + kHangulCp949);
+  ASSERT_TRUE(AnsiFromUtf8Exactly("", ansi));
+  EXPECT_EQ(ansi, "");
+
+  ansi = "untouched";
+  EXPECT_FALSE(AnsiFromUtf8Exactly("caf\xC3\xA9", ansi));       // no CP949 form, no best fit
+  EXPECT_FALSE(AnsiFromUtf8Exactly("\xF0\x9F\x98\x80", ansi));  // outside the code page
+  EXPECT_FALSE(AnsiFromUtf8Exactly("ok \xC3\x28", ansi));       // not UTF-8
+  EXPECT_FALSE(AnsiFromUtf8Exactly("ok\x80", ansi));            // not UTF-8, though ASCII around it
+  EXPECT_EQ(ansi, "untouched");
+}
+
+TEST(Utf8FromAnsi, ConvertsWhateverTheWorkBuffersHeldBefore) {
+  std::string utf8 = "stale";
+  ASSERT_TRUE(Utf8FromAnsi("", utf8));
+  EXPECT_EQ(utf8, "");
+  ASSERT_TRUE(Utf8FromAnsi(std::string("x\0y", 3), utf8));
+  EXPECT_EQ(utf8, std::string("x\0y", 3));
+
+  // Longer than the smallest buffer asked for: the buffers grow, and a shorter text after it
+  // gets only its own bytes back.
+  std::string longAnsi, longUtf8;
+  for (int i = 0; i < 5000; ++i) longAnsi += kHangulCp949, longUtf8 += kHangulUtf8;
+  ASSERT_TRUE(Utf8FromAnsi(longAnsi, utf8, 1024));
+  EXPECT_EQ(utf8, longUtf8);
+  ASSERT_TRUE(Utf8FromAnsi("<" + kHangulCp949 + ">", utf8, 1024));
+  EXPECT_EQ(utf8, "<" + kHangulUtf8 + ">");
+
+  // And back: the two directions agree.
+  std::string ansi;
+  ASSERT_TRUE(AnsiFromUtf8Exactly(longUtf8, ansi));
+  EXPECT_EQ(ansi, longAnsi);
+}
+
+}  // namespace
