@@ -8,4 +8,4 @@ build=${NORVOSMS_BUILD_ROOT:-$root/build}
 cd "$root"
 cmake --preset fuzz -B "$build/fuzz" -DNORVOSMS_FUZZ_SECONDS="$seconds"
 cmake --build "$build/fuzz"
-ctest --preset fuzz --test-dir "$build/fuzz"
+cd "$build/fuzz" && ctest --output-on-failure -L fuzz

@@ -14,21 +14,23 @@ sh "$root/scripts/install-deps.sh" all
 sh "$root/scripts/format.sh" --check
 build=${NORVOSMS_BUILD_ROOT:-$root/build}
 build=$(mkdir -p "$build" && cd "$build" && pwd)
-# The builds are CMakePresets.json's presets, each in a folder of the build root.
+# The builds are CMakePresets.json's presets, each in a folder of the build root (ctest runs in
+# that folder: a test preset would read its tests from build/PRESET of the source tree).
 cd "$root"
 fuzz_seconds=${NORVOSMS_FUZZ_SECONDS:-20}
 
 cmake --preset asan -B "$build/asan"
 cmake --build "$build/asan"
-ctest --preset asan --test-dir "$build/asan"
+(cd "$build/asan" && ctest --output-on-failure --timeout 600 -LE fuzz)
 
 cmake --preset tsan -B "$build/tsan"
 cmake --build "$build/tsan"
-ctest --preset tsan --test-dir "$build/tsan"
+(cd "$build/tsan" && TSAN_OPTIONS="suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}" \
+  ctest --output-on-failure --timeout 600 -L threads --no-tests=ignore)
 
 cmake --preset fuzz -B "$build/fuzz" -DNORVOSMS_FUZZ_SECONDS="$fuzz_seconds"
 cmake --build "$build/fuzz"
-ctest --preset fuzz --test-dir "$build/fuzz"
+(cd "$build/fuzz" && ctest --output-on-failure -L fuzz --no-tests=ignore)
 
 NORVOSMS_BUILD_ROOT="$build" sh "$root/scripts/package.sh"
 sh "$root/tests/install/package_test.sh" "$build/package/packages"
