@@ -91,6 +91,8 @@ std::string DefaultJournalFolder() {
 
 long long UnixNow() { return static_cast<long long>(std::time(nullptr)); }
 
+std::string JournalTimeNow() { return Now(); }
+
 BatchJournal::BatchJournal() = default;
 BatchJournal::~BatchJournal() { sqlite3_close(m_db); }
 

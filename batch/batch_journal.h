@@ -64,6 +64,8 @@ std::string NewBatchId();
 std::string DefaultJournalFolder();
 // Seconds since the epoch.
 long long UnixNow();
+// The time as the journal writes it, in UTC: "2026-12-09T15:00:50Z".
+std::string JournalTimeNow();
 
 // Why a journal could not be opened.
 enum class JournalFault { None, Missing, InUse, Damaged, Other };

@@ -72,15 +72,6 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::string& proble
   return !o.path.empty();
 }
 
-std::string Now() {
-  char text[32];
-  std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
-}
-
 // Asks the service, one call at a time, about every recipient that was sent and not yet asked
 // in this refresh. Returns false when stopped or when the service could not be asked.
 bool Refresh(BatchJournal& journal, const Options& o, std::string& problem) {
@@ -96,7 +87,7 @@ bool Refresh(BatchJournal& journal, const Options& o, std::string& problem) {
   }
   std::string started = journal.RefreshStarted();
   if (started.empty()) {
-    started = Now();
+    started = JournalTimeNow();
     if (!journal.StartRefresh(started)) {
       problem = "the journal cannot be written (" + journal.LastError() + ")";
       return false;
@@ -130,7 +121,7 @@ bool Refresh(BatchJournal& journal, const Options& o, std::string& problem) {
           delivery = it->status.empty() ? "held" : it->status;
           break;
         }
-    if (!journal.RecordDelivery(r.line, delivery, Now())) {
+    if (!journal.RecordDelivery(r.line, delivery, JournalTimeNow())) {
       problem = "the journal cannot be written (" + journal.LastError() + ")";
       FreeDll();
       return false;
