@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 
+#include "text/ansi_text.h"
+
 namespace {
 
 bool Digit(char c) { return c >= '0' && c <= '9'; }
@@ -106,34 +108,9 @@ bool IsReservation(const std::string& text) {
          minute <= 59;
 }
 
-bool IsUtf8(const std::string& text) {
-  if (text.empty()) return true;
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
-}
+bool IsUtf8(const std::string& text) { return IsValidUtf8(text); }
 
-bool ToAnsi(const std::string& utf8, std::string& ansi) {
-  if (utf8.empty()) {
-    ansi.clear();
-    return true;
-  }
-  if (!IsUtf8(utf8)) return false;
-  if (GetACP() == CP_UTF8) {
-    ansi = utf8;
-    return true;
-  }
-  const int size = static_cast<int>(utf8.size());
-  int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
-  std::vector<WCHAR> wide(static_cast<std::size_t>(wideLength));
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), wideLength);
-  BOOL usedDefault = FALSE;
-  int length =
-      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
-  if (length <= 0 || usedDefault) return false;
-  ansi.assign(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi.data(), length, nullptr,
-                      &usedDefault);
-  return !usedDefault;
-}
+bool ToAnsi(const std::string& utf8, std::string& ansi) { return AnsiFromUtf8Exactly(utf8, ansi); }
 
 bool ReadRecipientFile(const std::string& path, std::vector<RecipientLine>& recipients,
                        std::vector<InputFault>& faults) {

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "text/ansi_text.h"
+
 BatchCounts CountStates(const std::vector<JournalRecipient>& recipients) {
   BatchCounts counts;
   for (const JournalRecipient& r : recipients) {
@@ -55,20 +57,9 @@ std::string RecipientCsv(const std::vector<JournalRecipient>& recipients) {
 namespace {
 
 std::string ToUtf8(const std::string& ansi) {
-  if (ansi.empty() || GetACP() == CP_UTF8) return ansi;
-  bool ascii = true;
-  for (unsigned char c : ansi) ascii = ascii && c < 0x80;
-  if (ascii) return ansi;
-  const int size = static_cast<int>(ansi.size());
-  int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-  if (wideLength <= 0) return "\xEF\xBF\xBD";
-  std::vector<WCHAR> wide(static_cast<std::size_t>(wideLength));
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), wideLength);
-  int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return "\xEF\xBF\xBD";
-  std::string utf8(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
-  return utf8;
+  if (GetACP() == CP_UTF8) return ansi;
+  std::string utf8;
+  return Utf8FromAnsi(ansi, utf8) ? utf8 : "\xEF\xBF\xBD";
 }
 
 // Bytes that are not UTF-8 become U+FFFD, so the JSON stays valid whatever a journal holds.

@@ -82,7 +82,8 @@ bool IsValidUtf8(std::string_view text) {
 bool AnsiFromUtf8Exactly(std::string_view utf8, std::string& ansi) {
   if (IsAscii(utf8) || GetACP() == CP_UTF8) {
     if (!IsValidUtf8(utf8)) return false;
-    ansi.assign(utf8);
+    std::string out(utf8);  // `utf8` may view `ansi` itself
+    ansi = std::move(out);
     return true;
   }
   std::optional<WideText> wide = ToWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8);

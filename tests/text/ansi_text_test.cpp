@@ -92,6 +92,14 @@ TEST(AnsiFromUtf8Exactly, ConvertsOnlyWhenEveryCharacterFits) {
   EXPECT_FALSE(AnsiFromUtf8Exactly("ok \xC3\x28", ansi));       // not UTF-8
   EXPECT_FALSE(AnsiFromUtf8Exactly("ok\x80", ansi));            // not UTF-8, though ASCII around it
   EXPECT_EQ(ansi, "untouched");
+
+  // In place, as the batch input checks call it.
+  std::string field = "ref-" + kHangulUtf8;
+  ASSERT_TRUE(AnsiFromUtf8Exactly(field, field));
+  EXPECT_EQ(field, "ref-" + kHangulCp949);
+  field = "ascii only";
+  ASSERT_TRUE(AnsiFromUtf8Exactly(field, field));
+  EXPECT_EQ(field, "ascii only");
 }
 
 TEST(Utf8FromAnsi, ConvertsWhateverTheWorkBuffersHeldBefore) {
