@@ -11,6 +11,7 @@ int SextetOf(unsigned char c) {
 }
 }  // namespace
 
+// Not xmlrpc/'s decodeBase64, which stops at '=' and drops a short group: a result is read past both.
 std::size_t DecodeBase64(std::string_view text, unsigned char* out, std::size_t capacity) {
   std::size_t written = 0;
   unsigned int group = 0;

@@ -61,6 +61,7 @@ void Transform(std::uint32_t state[4], const std::uint8_t block[64]) {
 
 }  // namespace
 
+// The library's own, beside the CryptoAPI layer's: the access token needs no cryptographic provider.
 std::array<std::uint8_t, 16> Md5Digest(const void* data, std::size_t size) {
   std::uint32_t state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
   const auto* bytes = static_cast<const std::uint8_t*>(data);

@@ -152,6 +152,7 @@ extern "C" BOOL WINAPI CryptReleaseContext(HCRYPTPROV hProv, DWORD dwFlags) {
 }
 
 // On EVP MD5; no other algorithm.
+// Windows' provider for the saved key's cipher; the library's own MD5 (api/md5.cpp) makes the token.
 extern "C" BOOL WINAPI CryptCreateHash(HCRYPTPROV hProv, ALG_ID Algid, HCRYPTKEY hKey, DWORD dwFlags,
                                        HCRYPTHASH* phHash) {
   if (!phHash) return Fail(ERROR_INVALID_PARAMETER);
