@@ -1,7 +1,9 @@
 #include "updater/contained_path.h"
 
-#include <cctype>
 #include <cstring>
+#include <string_view>
+
+#include "text/ascii_case.h"
 
 namespace {
 
@@ -10,18 +12,13 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 // Control characters and what Windows refuses in a name; ':' would name a drive or a stream.
 bool IsForbidden(char c) { return static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"|?*", c) != nullptr; }
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // Windows opens the device for these names in any folder and with any extension ("nul.txt").
 bool IsDeviceName(const std::string& component) {
-  std::string base = Upper(component.substr(0, component.find('.')));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
+  std::string_view base = std::string_view(component).substr(0, component.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
   for (const char* name : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
-    if (base == name) return true;
-  return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) && base[3] >= '0' &&
+    if (EqualsNoCase(base, name)) return true;
+  return base.size() == 4 && (StartsWithNoCase(base, "COM") || StartsWithNoCase(base, "LPT")) && base[3] >= '0' &&
          base[3] <= '9';
 }
 
