@@ -294,9 +294,9 @@ SendRun WindowRun::Run() {
       todo.push_back(r);
   m_progress = SendProgress(static_cast<int>(todo.size()));
   if (!TakeBaselines(todo)) return m_run;
-  for (auto& r : todo)  // the baselines just taken
-    for (const JournalRecipient& fresh : m_journal.Recipients())
-      if (fresh.line == r.line) r.baseline = fresh.baseline;
+  std::map<int, long long> baselines;  // the baselines just taken, read once
+  for (const JournalRecipient& fresh : m_journal.Recipients()) baselines[fresh.line] = fresh.baseline;
+  for (auto& r : todo) r.baseline = baselines[r.line];
   for (;;) {
     if (!todo.empty()) SendWindows(todo);
     todo.clear();
