@@ -312,30 +312,27 @@ std::unique_ptr<BatchJournal> BatchJournal::OpenForReading(const std::string& pa
 
 std::vector<JournalRecipient> BatchJournal::Recipients() {
   std::vector<JournalRecipient> recipients;
+  // The first five columns are the same in both versions of the table.
+  auto readFirst = [](Statement& row) {
+    JournalRecipient r;
+    r.line = static_cast<int>(row.ColumnInt(0));
+    r.phone = row.Column(1);
+    r.refKey = row.Column(2);
+    // A state this version does not know claims nothing about the recipient.
+    if (!StateFromName(row.Column(3), r.state)) r.state = RecipientState::Unknown;
+    r.sequence = static_cast<int>(row.ColumnInt(4));
+    return r;
+  };
   Statement get(m_db,
                 "SELECT line, phone, ref_key, state, sequence, own_key, baseline, marked_at, deadline,"
                 " window_sequences, delivery, asked_at FROM recipients ORDER BY line");
   if (!get.Ok()) {  // a journal of the first version, looked at without a run
     Statement old(m_db, "SELECT line, phone, ref_key, state, sequence FROM recipients ORDER BY line");
-    while (old.Step() == SQLITE_ROW) {
-      JournalRecipient r;
-      r.line = static_cast<int>(old.ColumnInt(0));
-      r.phone = old.Column(1);
-      r.refKey = old.Column(2);
-      if (!StateFromName(old.Column(3), r.state)) r.state = RecipientState::Unknown;
-      r.sequence = static_cast<int>(old.ColumnInt(4));
-      recipients.push_back(std::move(r));
-    }
+    while (old.Step() == SQLITE_ROW) recipients.push_back(readFirst(old));
     return recipients;
   }
   while (get.Step() == SQLITE_ROW) {
-    JournalRecipient r;
-    r.line = static_cast<int>(get.ColumnInt(0));
-    r.phone = get.Column(1);
-    r.refKey = get.Column(2);
-    // A state this version does not know claims nothing about the recipient.
-    if (!StateFromName(get.Column(3), r.state)) r.state = RecipientState::Unknown;
-    r.sequence = static_cast<int>(get.ColumnInt(4));
+    JournalRecipient r = readFirst(get);
     r.ownKey = get.ColumnInt(5) == 1;
     r.baseline = get.ColumnInt(6);
     r.markedAt = std::max(0LL, get.ColumnInt(7));
