@@ -1,6 +1,5 @@
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 
 #include "api/NorvoSMS.h"
@@ -11,6 +10,7 @@
 #include "batch/settling.h"
 #include "cli/api_key_source.h"
 #include "cli/commands.h"
+#include "cli/option_values.h"
 #include "cli/process_guard.h"
 #include "cli/send_output.h"
 #include "cli/terminal_output.h"
@@ -38,22 +38,12 @@ struct Options {
 };
 
 bool Parse(const std::vector<std::string>& args, Options& o, std::string& problem) {
-  const char* id = std::getenv("NORVOSMS_ID");
-  o.id = id != nullptr ? id : "";
+  o.id = UserIdFromEnvironment();
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    std::string* into = arg == "--report"     ? &o.report
-                        : arg == "--id"       ? &o.id
-                        : arg == "--key"      ? &o.key.key
-                        : arg == "--key-file" ? &o.key.keyFile
-                                              : nullptr;
+    std::string* into = arg == "--report" ? &o.report : UserOptionValue(arg, o.id, o.key);
     if (into != nullptr) {
-      if (i + 1 >= args.size()) {
-        problem = arg + " needs a value";
-        return false;
-      }
-      *into = args[++i];
-      o.key.keyGiven = o.key.keyGiven || arg == "--key";
+      if (!TakeOptionValue(args, i, *into, problem)) return false;
     } else if (arg == "--json") {
       o.json = true;
     } else if (arg == "--refresh") {

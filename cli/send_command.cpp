@@ -12,6 +12,7 @@
 #include "batch/batch_journal.h"
 #include "batch/batch_report.h"
 #include "batch/window_sender.h"
+#include "cli/option_values.h"
 #include "cli/process_guard.h"
 #include "cli/send_output.h"
 #include "cli/terminal_output.h"
@@ -82,34 +83,21 @@ bool ReadCount(const std::string& text, long low, long high, int& value) {
 }
 
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& problem) {
-  const char* id = std::getenv("NORVOSMS_ID");
-  options.id = id != nullptr ? id : "";
+  options.id = UserIdFromEnvironment();
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= args.size()) {
-        problem = arg + " needs a value";
-        return false;
-      }
-      into = args[++i];
-      return true;
-    };
     std::string* into = arg == "--to"         ? &options.to
                         : arg == "--file"     ? &options.file
                         : arg == "--callback" ? &options.fields.callback
                         : arg == "--subject"  ? &options.fields.subject
                         : arg == "--reserve"  ? &options.fields.reserve
                         : arg == "--ref"      ? &options.refKey
-                        : arg == "--id"       ? &options.id
-                        : arg == "--key"      ? &options.key.key
-                        : arg == "--key-file" ? &options.key.keyFile
                         : arg == "--journal"  ? &options.journal
                         : arg == "--resume"   ? &options.resume
                         : arg == "--report"   ? &options.report
-                                              : nullptr;
+                                              : UserOptionValue(arg, options.id, options.key);
     if (into != nullptr) {
-      if (!value(*into)) return false;
-      options.key.keyGiven = options.key.keyGiven || arg == "--key";
+      if (!TakeOptionValue(args, i, *into, problem)) return false;
     } else if (arg == "--lms") {
       options.lms = true;
     } else if (arg == "--ars") {
@@ -122,14 +110,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       options.json = true;
     } else if (arg == "--timeout") {
       std::string text;
-      if (!value(text)) return false;
+      if (!TakeOptionValue(args, i, text, problem)) return false;
       if (!ReadCount(text, 1, 86400, options.timeoutSeconds)) {
         problem = "--timeout takes 1 to 86400 seconds, not \"" + text + "\"";
         return false;
       }
     } else if (arg == "--max-refused") {
       std::string text;
-      if (!value(text)) return false;
+      if (!TakeOptionValue(args, i, text, problem)) return false;
       if (!ReadCount(text, 0, 1000000, options.maxRefused)) {
         problem = "--max-refused takes a whole number, 0 to 1000000, not \"" + text + "\"";
         return false;
