@@ -1,37 +1,70 @@
 #include "xmlrpc/windows_call_limits.h"
 
+#include <functional>
+#include <utility>
+
 namespace {
 
-// One send on a helper thread. Whoever of the caller and the helper lets go last frees it, so
-// a caller gone at the deadline leaves the helper nothing that is freed under it.
-struct PendingSend {
-  HINTERNET request;
-  std::string body;
-  HANDLE done;
-  HMODULE module;
-  BOOL sent = FALSE;
+// Work on a helper thread that the caller waits for only until the deadline. Whoever of the
+// caller and the helper lets go last frees it, so a caller gone at the deadline leaves the
+// helper nothing that is freed under it.
+struct HelperJob {
+  std::function<BOOL()> run;
+  HANDLE done = nullptr;
+  HMODULE module = nullptr;
+  BOOL result = FALSE;
   DWORD error = 0;
   LONG refs = 2;
 };
 
-void Release(PendingSend* pending) {
-  if (InterlockedDecrement(&pending->refs) == 0) {
-    CloseHandle(pending->done);
-    delete pending;
+void Release(HelperJob* job) {
+  if (InterlockedDecrement(&job->refs) == 0) {
+    CloseHandle(job->done);
+    delete job;
   }
 }
 
-DWORD WINAPI SendOnHelper(LPVOID argument) {
-  auto* pending = static_cast<PendingSend*>(argument);
-  pending->sent =
-      HttpSendRequestA(pending->request, nullptr, 0, pending->body.data(), static_cast<DWORD>(pending->body.size()));
-  pending->error = pending->sent ? 0 : GetLastError();
-  SetEvent(pending->done);
-  HMODULE module = pending->module;
-  Release(pending);
+DWORD WINAPI RunHelperJob(LPVOID argument) {
+  auto* job = static_cast<HelperJob*>(argument);
+  job->result = job->run();
+  job->error = job->result ? 0 : GetLastError();
+  SetEvent(job->done);
+  HMODULE module = job->module;
+  Release(job);
   // The thread holds a reference to the module its code is in, so a DLL unloaded meanwhile
   // stays loaded until this returns.
   FreeLibraryAndExitThread(module, 0);
+}
+
+enum class HelperOutcome { Done, Late, NoThread };
+
+// Runs `run` on a helper thread until `deadline` (GetTickCount64); Done gives its result and
+// error, NoThread (nothing run) the error of the attempt.
+HelperOutcome RunOnHelper(ULONGLONG deadline, std::function<BOOL()> run, BOOL& result, DWORD& error) {
+  auto* job = new HelperJob{std::move(run), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE thread = nullptr;
+  if (job->done && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&RunHelperJob),
+                                      &job->module)) {
+    thread = CreateThread(nullptr, 0, &RunHelperJob, job, 0, nullptr);
+    if (!thread) FreeLibrary(job->module);
+  }
+  if (!thread) {
+    error = GetLastError();
+    if (job->done) CloseHandle(job->done);
+    delete job;
+    return HelperOutcome::NoThread;
+  }
+  CloseHandle(thread);
+  ULONGLONG now = GetTickCount64();
+  DWORD waitMs = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+  HelperOutcome outcome = HelperOutcome::Late;
+  if (WaitForSingleObject(job->done, waitMs) == WAIT_OBJECT_0) {
+    outcome = HelperOutcome::Done;
+    result = job->result;
+    error = job->error;
+  }
+  Release(job);
+  return outcome;
 }
 
 }  // namespace
@@ -45,6 +78,7 @@ bool WindowsCallLimits::Arm(HINTERNET request) {
     InternetSetOptionA(request, option, &dueMs, sizeof dueMs);
   if (!CreateTimerQueueTimer(&m_hTimer, nullptr, &WindowsCallLimits::Expire, this, dueMs, 0, WT_EXECUTEONLYONCE)) {
     m_hTimer = nullptr;
+    m_hRequest = nullptr;  // the caller closes it
     return false;
   }
   return true;
@@ -62,54 +96,55 @@ VOID CALLBACK WindowsCallLimits::Expire(PVOID self, BOOLEAN) {
 // socket's time-out with every byte; Wine's WinInet does not end the call when its handle is
 // closed. So the send runs on a helper thread and the caller waits for it until the deadline.
 BOOL WindowsCallLimits::SendRequest(HINTERNET request, const std::string& body) {
-  auto* pending = new PendingSend{request, body, CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr};
-  HANDLE thread = nullptr;
-  if (pending->done && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                          reinterpret_cast<LPCSTR>(&SendOnHelper), &pending->module)) {
-    thread = CreateThread(nullptr, 0, &SendOnHelper, pending, 0, nullptr);
-    if (!thread) FreeLibrary(pending->module);
-  }
-  if (!thread) {
-    DWORD error = GetLastError();
-    if (pending->done) CloseHandle(pending->done);
-    delete pending;
-    SetLastError(error);
-    return FALSE;
-  }
-  CloseHandle(thread);
-  ULONGLONG now = GetTickCount64();
-  DWORD waitMs = now < m_deadline ? static_cast<DWORD>(m_deadline - now) : 0;
   BOOL sent = FALSE;
   DWORD error = ERROR_INTERNET_TIMEOUT;
-  if (WaitForSingleObject(pending->done, waitMs) == WAIT_OBJECT_0) {
-    sent = pending->sent;
-    error = pending->error;
-  }
-  Release(pending);
+  auto send = [request, text = body]() mutable {
+    return HttpSendRequestA(request, nullptr, 0, text.data(), static_cast<DWORD>(text.size()));
+  };
+  RunOnHelper(m_deadline, std::move(send), sent, error);
   SetLastError(sent ? 0 : error);
   return sent;
 }
 
-bool WindowsCallLimits::Finish() {
-  if (!m_hRequest) return m_bPassed.load();
+bool WindowsCallLimits::Finish(HINTERNET parent) {
   if (m_hTimer) {
     // INVALID_HANDLE_VALUE: wait for a callback already running, so none comes late.
     DeleteTimerQueueTimer(nullptr, m_hTimer, INVALID_HANDLE_VALUE);
     m_hTimer = nullptr;
   }
-  if (!m_bPassed.load()) InternetCloseHandle(m_hRequest);
+  HINTERNET request = m_bPassed.load() ? nullptr : m_hRequest;
   m_hRequest = nullptr;
+  auto close = [request, parent] {
+    if (request) InternetCloseHandle(request);
+    if (parent) InternetCloseHandle(parent);
+    return TRUE;
+  };
+  if (!request || !m_bUnread) {
+    close();
+    return m_bPassed.load();
+  }
+  // Wine's WinInet reads what is left of an announced body when the last reference to its
+  // handle goes, for as long as the server keeps it coming. That close runs on a helper
+  // (request first, so that closing the parent cannot be what drops it), and the caller waits
+  // for it until the deadline only.
+  BOOL closed = FALSE;
+  DWORD error = 0;
+  if (RunOnHelper(m_deadline, close, closed, error) == HelperOutcome::NoThread) close();
   return m_bPassed.load();
 }
 
-bool WindowsCallLimits::AnnouncedTooLarge(HINTERNET request) const {
+bool WindowsCallLimits::AnnouncedTooLarge(HINTERNET request) {
   char text[32] = {0};
   DWORD size = sizeof text - 1;
   if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
   unsigned long long announced = 0;
   for (const char* p = text; *p >= '0' && *p <= '9'; ++p) {
     announced = announced * 10 + static_cast<unsigned>(*p - '0');
-    if (announced > m_settings.maxAnswerBytes) return true;  // stops before it could overflow
+    if (announced > m_settings.maxAnswerBytes) return Refuse(true);  // stops before it could overflow
   }
   return false;
+}
+
+bool WindowsCallLimits::TooLarge(std::size_t received, DWORD available) {
+  return Refuse(received + available > m_settings.maxAnswerBytes);
 }

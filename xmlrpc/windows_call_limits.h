@@ -23,10 +23,11 @@ class WindowsCallLimits {
   // closes the handle then, which ends a read blocked on it. False (with the last error set)
   // when no timer could be had.
   bool Arm(HINTERNET request);
-  // Stops the timer and closes the request handle unless the deadline already did. Once it
-  // returns the timer never touches the handle again, so a later request may reuse its value.
-  // True when the deadline passed.
-  bool Finish();
+  // Stops the timer and closes the request handle unless the deadline already did, then
+  // `parent` when given (the connection the request was opened on). Once it returns the timer
+  // never touches the handle again, so a later request may reuse its value. True when the
+  // deadline passed.
+  bool Finish(HINTERNET parent = nullptr);
   bool DeadlinePassed() const { return m_bPassed.load(); }
 
   // HttpSendRequestA with `body`, given up at the deadline (ERROR_INTERNET_TIMEOUT) even when
@@ -34,18 +35,23 @@ class WindowsCallLimits {
   BOOL SendRequest(HINTERNET request, const std::string& body);
 
   // Whether an answer whose head announces more than the limit should be refused unread.
-  bool AnnouncedTooLarge(HINTERNET request) const;
+  bool AnnouncedTooLarge(HINTERNET request);
   // Whether `available` more bytes after `received` would pass the limit.
-  bool TooLarge(std::size_t received, DWORD available) const {
-    return received + available > m_settings.maxAnswerBytes;
-  }
+  bool TooLarge(std::size_t received, DWORD available);
+  // Either saying yes leaves the rest of the answer unread, which Finish closes on a helper
+  // thread, waiting for it until the deadline only.
 
  private:
   static VOID CALLBACK Expire(PVOID self, BOOLEAN);
+  bool Refuse(bool tooLarge) {
+    m_bUnread = m_bUnread || tooLarge;
+    return tooLarge;
+  }
 
   HttpSettings m_settings;
   HINTERNET m_hRequest = nullptr;
   HANDLE m_hTimer = nullptr;
   ULONGLONG m_deadline = 0;  // GetTickCount64 at which the call ends
   std::atomic<bool> m_bPassed{false};
+  bool m_bUnread = false;
 };

@@ -12,44 +12,19 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/notification_window.h"
 #include "tests/api/send_sandbox.h"
 #include "tests/sandbox/sandbox_client.h"
+#include "tests/windows/sandbox_connections.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// From the sandbox's GET /connections: requests per connection, and the last huge answer's bytes.
-struct ServerSide {
-  std::vector<int> requests;
-  long long hugeSent = 0;
-  bool hugeEnded = true;
-};
-
-ServerSide Server() {
-  std::istringstream report(sandbox::Control("GET", "/connections"));
-  ServerSide side;
-  std::string line, word;
-  while (std::getline(report, line)) {
-    std::istringstream fields(line);
-    fields >> word;
-    if (word == "requests") {
-      for (int n; fields >> n;) side.requests.push_back(n);
-    } else if (word == "huge-sent") {
-      std::string state;
-      fields >> side.hugeSent >> state;
-      side.hugeEnded = state == "ended";
-    }
-  }
-  return side;
-}
 
 // One call's printed failure and its time.
 struct Timed {
@@ -121,7 +96,7 @@ TEST_F(WindowsPromises, AMessageWhoseConnectionDiesIsSentOnce) {
   auto start = Clock::now();
   for (int i = 0; i < 20; ++i) EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
   std::printf("an API call on a connection of its own: %.1f ms\n", SecondsSince(start) * 1000 / 20);
-  std::vector<int> requests = Server().requests;
+  std::vector<int> requests = sandbox::ConnectionReport().requests;
   EXPECT_EQ(std::count(requests.begin(), requests.end(), 1), static_cast<long>(requests.size()));
 }
 
@@ -191,15 +166,11 @@ TEST_F(WindowsPromises, AnOversizedAnswerIsRefusedWhileItArrives) {
     sandbox::Plan(plan);
     Timed call = Time([] { EXPECT_STREQ(HostIPSMS(), "error"); });
     EXPECT_EQ(call.printed, "InternetQueryDataAvailable : Answer larger than NORVOSMS_MAX_ANSWER bytes; refused");
-    ServerSide side = Server();
-    for (auto start = Clock::now(); !side.hugeEnded && SecondsSince(start) < 10;) {
-      Sleep(100);
-      side = Server();
-    }
+    sandbox::Connections side = sandbox::AfterHugeAnswer();
     EXPECT_TRUE(side.hugeEnded) << "the server is still sending";
-    // Announced, Wine's WinInet itself reads what is left into a small buffer and drops it when
-    // the handle closes (to keep the connection), which on one machine can keep pace with the
-    // sender to the end; without a length it stops at once.
+    // Announced, Wine's WinInet itself reads what is left and drops it when the handle's last
+    // reference goes, kept connection or not, which on loopback keeps pace with the sender to
+    // the end; without a length it stops at once.
     if (std::string(plan) == "huge-unannounced 100") {
       EXPECT_LT(side.hugeSent, 40ll * 1024 * 1024);
     }
