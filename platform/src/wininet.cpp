@@ -10,29 +10,20 @@
 #include "handle_table.h"
 #include "http_limits.h"
 
-#include <curl/curl.h>
-#include <openssl/ssl.h>
-#include <openssl/x509_vfy.h>
-#include <openssl/x509v3.h>
-#include <openssl/err.h>
+#include "tls_trust.h"
 
-#include <fcntl.h>
-#include <openssl/pem.h>
+#include <curl/curl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
-#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -130,213 +121,24 @@ void InitCurlOnce() {
 using platform_ascii::EqualsNoCase;
 using platform_ascii::StartsWithNoCase;
 
-// ---- certificate checks ----
-
-int CtxIndex() {
-  static int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
-  return index;
-}
-
-DWORD CertErrorCode(int x509Error) {
-  switch (x509Error) {
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
-    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-    case X509_V_ERR_CERT_UNTRUSTED: return ERROR_INTERNET_INVALID_CA;
-    case X509_V_ERR_CERT_NOT_YET_VALID:
-    case X509_V_ERR_CERT_HAS_EXPIRED:
-    case X509_V_ERR_ERROR_IN_CERT_NOT_BEFORE_FIELD:
-    case X509_V_ERR_ERROR_IN_CERT_NOT_AFTER_FIELD: return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
-    case X509_V_ERR_HOSTNAME_MISMATCH:
-    case X509_V_ERR_IP_ADDRESS_MISMATCH: return ERROR_INTERNET_SEC_CERT_CN_INVALID;
-    case X509_V_ERR_CERT_REVOKED: return ERROR_INTERNET_SEC_CERT_REVOKED;
-    default: return ERROR_INTERNET_SEC_INVALID_CERT;
-  }
-}
-
-bool Ignored(DWORD code, int x509Error, DWORD securityFlags) {
-  switch (code) {
-    case ERROR_INTERNET_INVALID_CA: return securityFlags & SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-    case ERROR_INTERNET_SEC_CERT_DATE_INVALID: return securityFlags & SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
-    case ERROR_INTERNET_SEC_CERT_CN_INVALID: return securityFlags & SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
-    default: return x509Error == X509_V_ERR_INVALID_PURPOSE && (securityFlags & SECURITY_FLAG_IGNORE_WRONG_USAGE);
-  }
-}
-
-int VerifyCallback(int preverified, X509_STORE_CTX* store) {
-  if (preverified) return 1;
-  SSL* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-  Handle* request = ssl ? static_cast<Handle*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), CtxIndex())) : nullptr;
-  if (!request) return 0;
-  int error = X509_STORE_CTX_get_error(store);
-  DWORD code = CertErrorCode(error);
-  if (Ignored(code, error, request->securityFlags)) {
-    X509_STORE_CTX_set_error(store, X509_V_OK);
-    return 1;
-  }
-  if (!request->certError) request->certError = code;
-  return 0;
-}
-
-// ---- trusted authorities ----
-
-// libcurl would parse the whole system bundle again for every connection (most of a call's
-// CPU), so the store is built once per process for each NORVOSMS_CA_FILE and rebuilt when
-// that file or the bundle changes (path, inode, size, modification time).
-struct TrustedStores {
-  std::mutex lock;
-  std::string bundle;  // libcurl's default CA file and folder, empty when it has none
-  std::string folder;
-  std::map<std::string, std::pair<std::string, X509_STORE*>> byCaFile;  // CA file -> stamp, store
-  // The system's files change with a system update, not between two calls: looked at again
-  // at most once a second.
-  std::string systemStamp;
-  std::chrono::steady_clock::time_point systemCheckedAt;
-};
-
-TrustedStores& Stores() {
-  // Never destroyed: connections may still hold the stores while the process ends.
-  static TrustedStores* stores = [] {
-    auto* s = new TrustedStores;
+// Where libcurl's TLS backend looks for the system's authorities, asked once.
+const tls_trust::SystemAuthorities& LibcurlAuthorities() {
+  static const tls_trust::SystemAuthorities authorities = [] {
+    tls_trust::SystemAuthorities found;
     if (CURL* probe = curl_easy_init()) {
       char* text = nullptr;
-      if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &text) == CURLE_OK && text) s->bundle = text;
+      if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &text) == CURLE_OK && text) found.bundle = text;
       text = nullptr;
-      if (curl_easy_getinfo(probe, CURLINFO_CAPATH, &text) == CURLE_OK && text) s->folder = text;
+      if (curl_easy_getinfo(probe, CURLINFO_CAPATH, &text) == CURLE_OK && text) found.folder = text;
       curl_easy_cleanup(probe);
     }
-    return s;
+    return found;
   }();
-  return *stores;
+  return authorities;
 }
 
-std::string FileStamp(const std::string& path) {
-  struct stat st;
-  if (path.empty() || stat(path.c_str(), &st) != 0) return path + "|-";
-  return path + "|" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
-         ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-}
-
-// The extra authorities' file, read without ever waiting on it (a FIFO or device is not read);
-// empty when it cannot be read. The library above names such a file's faults before any call.
-std::string ReadCaFile(const std::string& path) {
-  constexpr off_t kMaxBytes = 16 * 1024 * 1024;
-  std::string text;
-  int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return text;
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxBytes) {
-    text.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < text.size()) {
-      ssize_t n = ::read(fd, &text[got], text.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    text.resize(got);
-  }
-  ::close(fd);
-  return text;
-}
-
-// Adds the certificates of a PEM text to the store.
-void AddPemCertificates(X509_STORE* store, const std::string& pem) {
-  if (pem.empty()) return;
-  BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-  if (!bio) return;
-  while (X509* cert = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
-    X509_STORE_add_cert(store, cert);
-    X509_free(cert);
-  }
-  BIO_free(bio);
-  ERR_clear_error();  // the end of the text reads as an error
-}
-
-// What libcurl itself would put in the store, plus the extra authorities; null when the
-// system part does not load, so that libcurl loads it and reports the failure as before.
-X509_STORE* BuildStore(const TrustedStores& stores, const std::string& caFile) {
-  X509_STORE* store = X509_STORE_new();
-  if (!store) return nullptr;
-  if ((!stores.bundle.empty() && X509_STORE_load_file(store, stores.bundle.c_str()) != 1) ||
-      (!stores.folder.empty() && X509_STORE_load_path(store, stores.folder.c_str()) != 1)) {
-    X509_STORE_free(store);
-    ERR_clear_error();
-    return nullptr;
-  }
-  AddPemCertificates(store, ReadCaFile(caFile));
-  X509_STORE_set_flags(store, X509_V_FLAG_TRUSTED_FIRST | X509_V_FLAG_PARTIAL_CHAIN);
-  return store;
-}
-
-// NORVOSMS_CA_FILE as this call finds it, and its stamp: looked at on every call, so that a
-// changed file counts at once.
-struct CaFile {
-  std::string path;
-  std::string stamp;
-  static CaFile Now() {
-    const char* path = std::getenv("NORVOSMS_CA_FILE");
-    CaFile file;
-    file.path = path ? path : "";
-    file.stamp = FileStamp(file.path);
-    return file;
-  }
-};
-
-// A reference the caller frees with X509_STORE_free, or null to let libcurl load the files.
-X509_STORE* TrustedStore(const CaFile& caFile) {
-  TrustedStores& stores = Stores();
-  if (stores.bundle.empty() && stores.folder.empty()) return nullptr;
-  std::lock_guard<std::mutex> guard(stores.lock);
-  auto now = std::chrono::steady_clock::now();
-  if (stores.systemStamp.empty() || now - stores.systemCheckedAt >= std::chrono::seconds(1)) {
-    stores.systemStamp = FileStamp(stores.bundle) + "|" + FileStamp(stores.folder);
-    stores.systemCheckedAt = now;
-  }
-  std::string stamp = stores.systemStamp + "|" + caFile.stamp;
-  auto it = stores.byCaFile.find(caFile.path);
-  if (it == stores.byCaFile.end() || it->second.first != stamp) {
-    X509_STORE* built = BuildStore(stores, caFile.path);
-    if (!built) return nullptr;
-    if (it != stores.byCaFile.end()) {
-      X509_STORE_free(it->second.second);  // connections still using it keep their own reference
-      it->second = {stamp, built};
-    } else {
-      it = stores.byCaFile.emplace(caFile.path, std::make_pair(stamp, built)).first;
-    }
-  }
-  X509_STORE_up_ref(it->second.second);
-  return it->second.second;
-}
-
-struct TlsSetup {
-  Handle* request;
-  X509_STORE* store;  // null: libcurl has loaded the system files, the extra ones are added here
-};
-
-// The trusted store, and the host name checked by OpenSSL so that a name mismatch is told
-// apart from an unknown authority.
-CURLcode SslContextSetup(CURL*, void* sslCtx, void* userData) {
-  SSL_CTX* ctx = static_cast<SSL_CTX*>(sslCtx);
-  TlsSetup* setup = static_cast<TlsSetup*>(userData);
-  Handle* request = setup->request;
-  SSL_CTX_set_ex_data(ctx, CtxIndex(), request);
-  if (setup->store) {
-    SSL_CTX_set1_cert_store(ctx, setup->store);
-  } else {
-    const char* caFile = std::getenv("NORVOSMS_CA_FILE");
-    if (caFile && *caFile) AddPemCertificates(SSL_CTX_get_cert_store(ctx), ReadCaFile(caFile));
-  }
-  X509_VERIFY_PARAM* param = SSL_CTX_get0_param(ctx);
-  // A floor of its own, whatever the system's OpenSSL policy allows.
-  SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
-  if (X509_VERIFY_PARAM_set1_ip_asc(param, request->hopHost.c_str()) != 1) {
-    X509_VERIFY_PARAM_set1_host(param, request->hopHost.c_str(), 0);
-    ERR_clear_error();
-  }
-  SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, VerifyCallback);
+CURLcode SslContextSetup(CURL*, void* sslCtx, void* trust) {
+  static_cast<tls_trust::ConnectionTrust*>(trust)->SetUp(static_cast<SSL_CTX*>(sslCtx));
   return CURLE_OK;
 }
 
@@ -752,7 +554,7 @@ bool ServerOf(const std::string& url, std::string& server, std::string& host, bo
 
 // What decides whether a kept connection may serve a request: its server, and the trust it
 // was checked under.
-std::string TrustKey(const std::string& server, const Handle& request, bool secure, const CaFile& caFile) {
+std::string TrustKey(const std::string& server, const Handle& request, bool secure, const tls_trust::CaFile& caFile) {
   if (!secure) return server;
   return server + "|" + std::to_string(request.securityFlags & ~SECURITY_FLAG_SECURE) + "|" + caFile.stamp;
 }
@@ -763,7 +565,8 @@ long RemainingMs(Clock::time_point deadline) {
 }
 
 // One request on one pooled connection, without following redirects.
-DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFile, Clock::time_point deadline) {
+DWORD Transfer(Handle* request, const Hop& hop, bool secure, const tls_trust::CaFile& caFile,
+               Clock::time_point deadline) {
   CURL* curl = request->connection.easy;
   curl_easy_reset(curl);
   request->status = 0;
@@ -824,10 +627,10 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, OpenSocket);
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, request);
   }
-  TlsSetup tls{request, nullptr};
+  std::optional<tls_trust::ConnectionTrust> trust;
   if (secure) {
-    tls.store = TrustedStore(caFile);
-    if (tls.store) {
+    trust.emplace(request->securityFlags, request->hopHost, caFile, LibcurlAuthorities());
+    if (trust->HasStore()) {
       // The store replaces libcurl's own in SslContextSetup; nothing for libcurl to load.
       curl_easy_setopt(curl, CURLOPT_CAINFO, nullptr);
       curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
@@ -836,11 +639,12 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // checked in SslContextSetup
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, SslContextSetup);
-    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &tls);
+    curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &*trust);
   }
 
   request->lastActivity = Clock::now();
   CURLcode result = curl_easy_perform(curl);
+  if (trust) request->certError = trust->CertificateError();
   DWORD error = result == CURLE_OK ? 0 : MapCurlError(result, curl, *request);
   if (!error && request->excess) error = ERROR_HTTP_INVALID_SERVER_RESPONSE;
   if (error == ERROR_INTERNET_TIMEOUT || (result == CURLE_OPERATION_TIMEDOUT)) error = ERROR_INTERNET_TIMEOUT;
@@ -851,7 +655,6 @@ DWORD Transfer(Handle* request, const Hop& hop, bool secure, const CaFile& caFil
   curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, nullptr);
   curl_easy_setopt(curl, CURLOPT_POSTFIELDS, nullptr);
   curl_slist_free_all(list);
-  if (tls.store) X509_STORE_free(tls.store);
   request->easy = nullptr;
   return error;
 }
@@ -912,7 +715,7 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
   hop.lines.insert(hop.lines.end(), headers.begin(), headers.end());
   bool http10 = request->version == "HTTP/1.0";
   DWORD limit = http10 ? request->options.maxConnsPer10Server : request->options.maxConnsPerServer;
-  const CaFile caFile = CaFile::Now();
+  const tls_trust::CaFile caFile = tls_trust::CaFile::Now();
 
   for (int hops = 0;; ++hops) {
     std::string server, host;

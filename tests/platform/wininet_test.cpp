@@ -51,29 +51,45 @@ const char kCall[] =
     "&lt;request&gt;&lt;method&gt;SMS.host_ip&lt;/method&gt;&lt;/request&gt;</value></param>\n</params>"
     "</methodCall>\r\n";
 
-Outcome Post(Target target, const std::string& body = kCall) {
-  if (!target.port) target.port = ApiPort();
-  Outcome out;
-  HINTERNET root = InternetOpenA("XmlRpc", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-  HINTERNET connection =
-      InternetConnectA(root, target.host.c_str(), target.port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-  if (target.receiveTimeoutMs)
-    InternetSetOptionA(connection, INTERNET_OPTION_RECEIVE_TIMEOUT, &target.receiveTimeoutMs, sizeof(DWORD));
-  LPCSTR types[] = {"text/*", nullptr};
-  HINTERNET request =
-      HttpOpenRequestA(connection, "POST", target.path.c_str(), "HTTP/1.0", nullptr, types, target.flags, 0);
-  if (target.extraSecurityFlags) {
-    DWORD flags = 0, length = sizeof flags;
-    InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &length);
-    flags |= target.extraSecurityFlags;
-    InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+// The request handle of a POST as the XML-RPC client opens it, with its root and connection.
+struct OpenPost {
+  explicit OpenPost(Target target) {
+    if (!target.port) target.port = ApiPort();
+    root = InternetOpenA("XmlRpc", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    connection =
+        InternetConnectA(root, target.host.c_str(), target.port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (target.receiveTimeoutMs)
+      InternetSetOptionA(connection, INTERNET_OPTION_RECEIVE_TIMEOUT, &target.receiveTimeoutMs, sizeof(DWORD));
+    LPCSTR types[] = {"text/*", nullptr};
+    request = HttpOpenRequestA(connection, "POST", target.path.c_str(), "HTTP/1.0", nullptr, types, target.flags, 0);
+    if (target.extraSecurityFlags) {
+      DWORD flags = 0, length = sizeof flags;
+      InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &length);
+      flags |= target.extraSecurityFlags;
+      InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+    }
   }
-  std::string headers = "Content-Type: text/xml\r\nContent-length: " + std::to_string(body.size());
-  HttpAddRequestHeadersA(request, headers.c_str(), static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
-  out.sent = HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()), static_cast<DWORD>(body.size()));
-  if (!out.sent) {
-    out.sendError = GetLastError();
-  } else {
+  ~OpenPost() {
+    InternetCloseHandle(request);
+    InternetCloseHandle(connection);
+    InternetCloseHandle(root);
+  }
+  OpenPost(const OpenPost&) = delete;
+  OpenPost& operator=(const OpenPost&) = delete;
+
+  // Sends `body` (with its Content-length the first time) and reads the answer whole.
+  Outcome Send(const std::string& body = kCall) {
+    Outcome out;
+    if (!headersAdded) {
+      std::string headers = "Content-Type: text/xml\r\nContent-length: " + std::to_string(body.size());
+      HttpAddRequestHeadersA(request, headers.c_str(), static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
+      headersAdded = true;
+    }
+    out.sent = HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()), static_cast<DWORD>(body.size()));
+    if (!out.sent) {
+      out.sendError = GetLastError();
+      return out;
+    }
     for (;;) {
       DWORD available = 0, got = 0;
       if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
@@ -96,12 +112,16 @@ Outcome Post(Target target, const std::string& body = kCall) {
     std::string text(textLength, '\0');
     EXPECT_TRUE(HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, text.data(), &textLength, nullptr));
     out.statusText = text.substr(0, textLength);
+    return out;
   }
-  InternetCloseHandle(request);
-  InternetCloseHandle(connection);
-  InternetCloseHandle(root);
-  return out;
-}
+
+  HINTERNET root = nullptr;
+  HINTERNET connection = nullptr;
+  HINTERNET request = nullptr;
+  bool headersAdded = false;
+};
+
+Outcome Post(Target target, const std::string& body = kCall) { return OpenPost(target).Send(body); }
 
 class WinInetTest : public ::testing::Test {
  protected:
@@ -407,6 +427,42 @@ TEST_F(WinInetTest, AnOversizedAnswerIsRefusedWhileItArrives) {
   EXPECT_EQ(Post(Target{}).readError, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
   unsetenv("NORVOSMS_MAX_ANSWER");
   EXPECT_EQ(Post(Target{}).readError, 0u);
+}
+
+// A send on a handle whose last send failed starts clean: a certificate fault, bytes past the
+// answer, an answer over the cap or a redirect's status seen then never colour the next answer.
+TEST_F(WinInetTest, ASendAfterAFailedOneStartsClean) {
+  struct Failure {
+    std::string plan;
+    const char* maxAnswer;  // NORVOSMS_MAX_ANSWER for the failing send, or null
+    DWORD sendError;
+    DWORD status;
+    DWORD readError;
+  };
+  const Failure failures[] = {
+      {"wrong-name", nullptr, ERROR_INTERNET_SEC_CERT_CN_INVALID, 0, 0},
+      {"extra same 0000", nullptr, 0, 200, ERROR_HTTP_INVALID_SERVER_RESPONSE},
+      {"string " + std::string(2000, 'x'), "1024", 0, 200, ERROR_FILE_TOO_LARGE},
+      {"redirect 301 /api_app", nullptr, 0, 405, 0},
+  };
+  OpenPost post(Target{});
+  for (const Failure& failure : failures) {
+    SCOPED_TRACE(failure.plan.substr(0, 20));
+    sandbox::Plan(failure.plan);
+    if (failure.maxAnswer) setenv("NORVOSMS_MAX_ANSWER", failure.maxAnswer, 1);
+    Outcome failed = post.Send();
+    unsetenv("NORVOSMS_MAX_ANSWER");
+    EXPECT_EQ(failed.sendError, failure.sendError);
+    EXPECT_EQ(failed.status, failure.status);
+    EXPECT_EQ(failed.readError, failure.readError);
+
+    Outcome next = post.Send();
+    ASSERT_TRUE(next.sent) << next.sendError;
+    EXPECT_EQ(next.status, 200u);
+    EXPECT_EQ(next.statusText, "OK");
+    EXPECT_EQ(next.readError, 0u);
+    EXPECT_NE(next.body.find("<value>127.0.0.1</value>"), std::string::npos) << next.body;
+  }
 }
 
 // A deadline or cap that cannot be honoured is never replaced by a default: nothing is sent.
