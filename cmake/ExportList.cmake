@@ -1,5 +1,6 @@
-# Reads the one hand-kept export list, the version script api/exports/NorvoSMS.map (usable from
-# CMake scripts run with -P as well as from the build).
+# Reads the one hand-kept export list, the version script api/exports/NorvoSMS.map, and the
+# decorated names the objects give its exports (usable from CMake scripts run with -P as well as
+# from the build). The DLL's module-definition writer and the export checks both use these.
 
 # The names after "global:" in the version script MAP (comments dropped), in the file's order.
 function(norvosms_map_exports map out)
@@ -10,4 +11,26 @@ function(norvosms_map_exports map out)
   endif()
   string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_@]*" names "${CMAKE_MATCH_1}")
   set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+# The names among EXPORTS that the objects ("a.obj|b.obj", read with the toolchain's NM) define
+# as i686 stdcall functions, decorated as the compiler decorated them ("_Name@bytes" gives
+# "Name@bytes": the argument bytes only the compiler knows for sure). None on x86_64.
+function(norvosms_decorated_exports nm objects exports out)
+  string(REPLACE "|" ";" objects "${objects}")
+  execute_process(COMMAND ${nm} --defined-only ${objects} OUTPUT_VARIABLE nm_text RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${nm} failed on ${objects}")
+  endif()
+  string(REPLACE "\n" ";" nm_lines "${nm_text}")
+  set(decorated "")
+  foreach(line ${nm_lines})
+    if(line MATCHES "^[0-9a-fA-F]+ T _([A-Za-z_][A-Za-z0-9_]*)(@[0-9]+)$")
+      list(FIND exports ${CMAKE_MATCH_1} known)
+      if(known GREATER_EQUAL 0)
+        list(APPEND decorated "${CMAKE_MATCH_1}${CMAKE_MATCH_2}")
+      endif()
+    endif()
+  endforeach()
+  set(${out} "${decorated}" PARENT_SCOPE)
 endfunction()

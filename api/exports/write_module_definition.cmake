@@ -7,17 +7,10 @@
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ExportList.cmake)
 norvosms_map_exports(${MAP} exports)
 
-string(REPLACE "|" ";" objects "${OBJECTS}")
-execute_process(COMMAND ${NM} --defined-only ${objects} OUTPUT_VARIABLE nm_text RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "${NM} failed on ${objects}")
-endif()
-string(REPLACE "\n" ";" nm_lines "${nm_text}")
-foreach(line ${nm_lines})
-  # A stdcall function of i686: "_Name@bytes", the C prefix "_" dropped.
-  if(line MATCHES "^[0-9a-fA-F]+ T _([A-Za-z_][A-Za-z0-9_]*)(@[0-9]+)$")
-    set(decorated_${CMAKE_MATCH_1} "${CMAKE_MATCH_1}${CMAKE_MATCH_2}")
-  endif()
+norvosms_decorated_exports(${NM} "${OBJECTS}" "${exports}" decorated)
+foreach(name_bytes ${decorated})
+  string(REGEX REPLACE "@[0-9]+$" "" name "${name_bytes}")
+  set(decorated_${name} "${name_bytes}")
 endforeach()
 
 set(text "; Made by the build from api/exports/NorvoSMS.map: edit that list, not this file.\n")

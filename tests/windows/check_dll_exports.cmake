@@ -3,23 +3,10 @@
 # gave its function (i686 only; x86_64 has no decoration). The DLL needs system DLLs only.
 #   cmake -DMAP=NorvoSMS.map -DDLL=NorvoSMS.dll "-DOBJECTS=a.obj|b.obj" -DOBJDUMP=.. -DNM=.. -P check_dll_exports.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../export_list.cmake)
-norvosms_map_globals(${MAP} expected)
-
-# The decorated names: what the compiler called the exported functions, less the C prefix "_".
-string(REPLACE "|" ";" objects "${OBJECTS}")
-execute_process(COMMAND ${NM} --defined-only ${objects} OUTPUT_VARIABLE nm_text RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "${NM} failed")
-endif()
-string(REPLACE "\n" ";" nm_lines "${nm_text}")
-foreach(line ${nm_lines})
-  if(line MATCHES "^[0-9a-fA-F]+ T _([A-Za-z_][A-Za-z0-9_]*)(@[0-9]+)$")
-    list(FIND expected ${CMAKE_MATCH_1} known)
-    if(known GREATER_EQUAL 0)
-      list(APPEND expected "${CMAKE_MATCH_1}${CMAKE_MATCH_2}")
-    endif()
-  endif()
-endforeach()
+# Each export under its plain name, and each stdcall one also under its decorated name.
+norvosms_map_exports(${MAP} exports)
+norvosms_decorated_exports(${NM} "${OBJECTS}" "${exports}" decorated)
+set(expected ${exports} ${decorated})
 list(SORT expected)
 
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
