@@ -381,6 +381,19 @@ bool BatchJournal::BeginWindow(const std::vector<RecipientAnswer>& answers, cons
   return ok;
 }
 
+bool BatchJournal::RenewMarks(const std::vector<int>& lines, int deadlineSeconds) {
+  if (lines.empty()) return true;
+  return Transaction([&] {
+    Statement put(
+        m_db, "UPDATE recipients SET marked_at = ?, deadline = ?, updated = ? WHERE line = ? AND state = 'in flight'");
+    const std::string now = Now();
+    for (int line : lines)
+      if (put.Int(1, UnixNow()).Int(2, deadlineSeconds).Text(3, now).Int(4, line).Step() != SQLITE_DONE || !put.Reset())
+        return false;
+    return true;
+  });
+}
+
 bool BatchJournal::Record(const std::vector<RecipientAnswer>& answers) {
   if (answers.empty()) return true;
   return Transaction([&] {

@@ -99,6 +99,8 @@ class BatchJournal {
   // `claimed` gets the lines marked; false (nothing changed) when the journal cannot be written.
   bool BeginWindow(const std::vector<RecipientAnswer>& answers, const std::vector<int>& lines, bool unknownToo,
                    int deadlineSeconds, std::vector<int>& claimed);
+  // One durable transaction: each of `lines` still in flight gets a new mark time and deadline.
+  bool RenewMarks(const std::vector<int>& lines, int deadlineSeconds);
   // One durable transaction recording `answers` (a state of Queued puts a recipient back).
   bool Record(const std::vector<RecipientAnswer>& answers);
   // How many entries the service held for each line's (ref_key, phone) before its first send.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <map>
 #include <thread>
 
@@ -24,6 +25,13 @@ constexpr std::chrono::seconds kNoteGrace{5};
 constexpr int kMaxSendsPerRun = 3;
 // Settling waits this long past a recipient's deadline, for the service's clock.
 constexpr long long kSettleMarginSeconds = 1;
+// Recipients are marked in flight this many windows ahead, in one durable commit made while a
+// window is in flight, so that the commit is off the critical path of sending.
+constexpr std::size_t kMarkAheadWindows = 8;
+// How long a mark may wait for its window. The deadline stored with a mark covers this wait as
+// well as the call's own deadline, and an older mark is renewed before its window goes, so that
+// a resume never takes a message the service may still store for one that was never sent.
+constexpr std::chrono::seconds kMarkSlack{2};
 
 class WindowRun {
  public:
@@ -40,15 +48,28 @@ class WindowRun {
   bool SettleLeftOver();
   bool TakeBaselines(const std::vector<JournalRecipient>& todo);
   void SendWindows(std::vector<JournalRecipient> todo);
-  bool SendWindow(std::vector<JournalRecipient> window);
+  bool MarkAhead(const std::vector<JournalRecipient>& todo, std::size_t& at);
+  std::vector<JournalRecipient> TakeWindow();
+  void Send(std::vector<JournalRecipient>& window);
+  bool Await(const std::vector<JournalRecipient>& window);
+  void PutBackUnsent();
+  int StoredDeadline() const { return m_options.deadlineSeconds + static_cast<int>(kMarkSlack.count()); }
+  void JournalFailed() {
+    m_run.journalFailed = true;
+    m_run.problem = "the journal cannot be written (" + m_journal.LastError() + ")";
+  }
   void Conclude(const std::vector<JournalRecipient>& window, const std::vector<RecipientAnswer>& answers);
   std::vector<JournalRecipient> SettlePending(bool wait);
   bool Write(const std::vector<RecipientAnswer>& answers) {
     if (m_journal.Record(answers)) return true;
-    m_run.journalFailed = true;
-    m_run.problem = "the journal cannot be written (" + m_journal.LastError() + ")";
+    JournalFailed();
     return false;
   }
+
+  struct Marked {
+    JournalRecipient recipient;
+    Clock::time_point at;
+  };
 
   BatchJournal& m_journal;
   const SendOptions& m_options;
@@ -59,6 +80,7 @@ class WindowRun {
   SendProgress m_progress{0};
   std::vector<RecipientAnswer> m_acceptedUnwritten;  // go with the next window's mark
   std::vector<JournalRecipient> m_pending;           // unknown until their deadline has passed
+  std::deque<Marked> m_marked;                       // marked in flight, their window not yet sent
   std::map<int, int> m_sends;                        // sends of each line in this run
   std::vector<int> m_unanswerable;                   // left unknown, and the service cannot say
   int m_refusedInRow = 0;
@@ -102,49 +124,77 @@ bool WindowRun::TakeBaselines(const std::vector<JournalRecipient>& todo) {
     if (count >= 0) baselines.emplace_back(r.line, count);
   }
   m_status.Forget();
-  if (!m_journal.SetBaselines(baselines)) {
-    m_run.journalFailed = true;
-    m_run.problem = "the journal cannot be written (" + m_journal.LastError() + ")";
-  }
+  if (!m_journal.SetBaselines(baselines)) JournalFailed();
   return !m_run.serviceDown && !m_run.journalFailed;
 }
 
 void WindowRun::SendWindows(std::vector<JournalRecipient> todo) {
-  for (std::size_t at = 0; at < todo.size() && !Ended();) {
-    std::vector<JournalRecipient> window;
-    while (at < todo.size() && window.size() < static_cast<std::size_t>(kWindowSize)) window.push_back(todo[at++]);
-    if (!SendWindow(std::move(window))) break;
+  std::size_t at = 0;
+  while (!Ended()) {
+    if (m_marked.size() < static_cast<std::size_t>(kWindowSize) && at < todo.size() && !MarkAhead(todo, at)) break;
+    std::vector<JournalRecipient> window = TakeWindow();
+    if (window.empty()) break;
+    Send(window);
+    // While it is in flight, the windows after it are marked: the commit costs no sending time.
+    const bool marked =
+        m_marked.size() >= static_cast<std::size_t>(kWindowSize) || at >= todo.size() || MarkAhead(todo, at);
+    if (!Await(window) || !marked) break;
     // Those whose deadline has passed meanwhile and whom the service does not hold go again.
     for (JournalRecipient& r : SettlePending(false)) todo.push_back(r);
   }
 }
 
-bool WindowRun::SendWindow(std::vector<JournalRecipient> window) {
-  std::vector<int> lines, claimed;
-  for (const JournalRecipient& r : window) lines.push_back(r.line);
-  if (!m_journal.BeginWindow(m_acceptedUnwritten, lines, m_options.resendUnknown, m_options.deadlineSeconds, claimed)) {
-    m_run.journalFailed = true;
-    m_run.problem = "the journal cannot be written (" + m_journal.LastError() + ")";
-    return false;
-  }
-  m_acceptedUnwritten.clear();
-  std::vector<JournalRecipient> mine;  // answered meanwhile or claimed by another run: skipped
-  const long long markedAt = UnixNow();
-  for (JournalRecipient& r : window) {
-    for (int line : claimed) {
-      if (line == r.line) {
-        r.state = RecipientState::InFlight;
-        r.markedAt = markedAt;
-        r.deadline = m_options.deadlineSeconds;
-        mine.push_back(r);
-      }
+// Marks the next recipients of `todo` in flight in one durable transaction (with the accepted
+// answers not yet written); those answered meanwhile are skipped. False when the journal fails.
+bool WindowRun::MarkAhead(const std::vector<JournalRecipient>& todo, std::size_t& at) {
+  while (at < todo.size()) {
+    std::vector<int> lines, claimed;
+    const std::size_t first = at;
+    while (at < todo.size() && lines.size() < kMarkAheadWindows * kWindowSize) lines.push_back(todo[at++].line);
+    if (!m_journal.BeginWindow(m_acceptedUnwritten, lines, m_options.resendUnknown, StoredDeadline(), claimed)) {
+      JournalFailed();
+      return false;
     }
+    m_acceptedUnwritten.clear();
+    const Clock::time_point now = Clock::now();
+    for (std::size_t i = first; i < at; ++i)
+      if (std::find(claimed.begin(), claimed.end(), todo[i].line) != claimed.end()) m_marked.push_back({todo[i], now});
+    if (!claimed.empty()) return true;
   }
-  if (mine.empty()) return true;
+  return true;
+}
+
+// The next window of marked recipients; marks that waited past the slack are renewed first.
+std::vector<JournalRecipient> WindowRun::TakeWindow() {
+  std::vector<JournalRecipient> window;
+  if (m_marked.empty()) return window;
+  const Clock::time_point now = Clock::now();
+  if (now - m_marked.front().at > kMarkSlack) {
+    std::vector<int> lines;
+    for (const Marked& m : m_marked) lines.push_back(m.recipient.line);
+    if (!m_journal.RenewMarks(lines, StoredDeadline())) {
+      JournalFailed();
+      return window;
+    }
+    for (Marked& m : m_marked) m.at = now;
+  }
+  while (!m_marked.empty() && window.size() < static_cast<std::size_t>(kWindowSize)) {
+    window.push_back(m_marked.front().recipient);
+    m_marked.pop_front();
+  }
+  return window;
+}
+
+void WindowRun::Send(std::vector<JournalRecipient>& window) {
   const BatchSettings& s = m_journal.Settings();
-  const int total = static_cast<int>(mine.size());
+  const int total = static_cast<int>(window.size());
+  const long long sentAt = UnixNow();
   m_window.Take();
-  for (const JournalRecipient& r : mine) {
+  for (JournalRecipient& r : window) {
+    // In this run the send time is known: a recipient left unknown settles by it.
+    r.state = RecipientState::InFlight;
+    r.markedAt = sentAt;
+    r.deadline = m_options.deadlineSeconds;
     ++m_sends[r.line];
     if (s.kind == "lms") {
       SendLMS(m_window.Handle(), r.phone, s.callback, s.subject, s.message, s.reserve, r.refKey, total, s.usears);
@@ -152,6 +202,11 @@ bool WindowRun::SendWindow(std::vector<JournalRecipient> window) {
       SendSMS(m_window.Handle(), r.phone, s.callback, s.message, s.reserve, r.refKey, total, s.usears);
     }
   }
+}
+
+// Waits for the window's notes and settles its recipients.
+bool WindowRun::Await(const std::vector<JournalRecipient>& mine) {
+  const int total = static_cast<int>(mine.size());
   // "end" is ignored: after an "error" the library's count never reaches the total, so an
   // "end" may come at any time. A stop request waits for the notes already on their way.
   auto answered = [&] {
@@ -281,6 +336,21 @@ std::vector<JournalRecipient> WindowRun::SettlePending(bool wait) {
   return again;
 }
 
+// Marked recipients whose window never went are queued again (with the accepted answers not yet
+// written), so that a stopped run leaves nothing in flight that was not sent.
+void WindowRun::PutBackUnsent() {
+  if (m_marked.empty() || m_run.journalFailed) return;
+  std::vector<RecipientAnswer> back = m_acceptedUnwritten;
+  for (const Marked& m : m_marked) {
+    RecipientAnswer a;
+    a.line = m.recipient.line;
+    a.state = RecipientState::Queued;
+    back.push_back(a);
+  }
+  m_marked.clear();
+  if (Write(back)) m_acceptedUnwritten.clear();
+}
+
 SendRun WindowRun::Run() {
   if (!SettleLeftOver()) return m_run;
   std::vector<JournalRecipient> todo;
@@ -304,6 +374,7 @@ SendRun WindowRun::Run() {
     todo = SettlePending(true);  // recipients whose calls failed and the service does not hold
     if (todo.empty() && m_pending.empty()) break;
   }
+  PutBackUnsent();
   if (!m_acceptedUnwritten.empty()) Write(m_acceptedUnwritten);
   m_run.stopSignal = Stop();
   return m_run;

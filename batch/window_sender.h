@@ -1,6 +1,6 @@
 // Sends a journal's recipients through the library's exports, three at a time. The library's
-// notifications name no recipient, so a window of three is marked in flight in one durable
-// transaction, enqueued as one batch of three, and closed by exactly three notes: three alike
+// notifications name no recipient, so a window of three, marked in flight by a durable commit
+// made ahead of it, is enqueued as one batch of three and closed by exactly three notes: three alike
 // settle their recipients at once; anything else is settled from the service's record. A
 // window that does not get its three notes in time ends the run (a late note must never be read
 // as the next window's); its recipients stay in flight and are settled later.
@@ -49,6 +49,6 @@ struct SendRun {
 };
 
 // Settles what earlier runs left in flight or unknown, takes the baselines of user-given keys,
-// then sends every queued recipient (and unknown ones, with resendUnknown) in windows. Answers
-// reach the journal before the next window goes out; accepted ones with the next window's mark.
+// then sends every queued recipient (and unknown ones, with resendUnknown) in windows. Refusals
+// and errors reach the journal before the next window goes out; accepted ones with the next marks.
 SendRun SendBatch(BatchJournal& journal, const SendOptions& options, const SendHooks& hooks);

@@ -1,6 +1,7 @@
 #include "cli/notification_window.h"
 
 #include <algorithm>
+#include <thread>
 #include <map>
 #include <mutex>
 
@@ -36,6 +37,14 @@ NotificationWindow::NotificationWindow() {
 }
 
 NotificationWindow::~NotificationWindow() {
+  if (m_waker.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(m_wakeLock);
+      m_wakerQuits = true;
+    }
+    m_wakeChanged.notify_one();
+    m_waker.join();
+  }
   if (m_hwnd == 0) return;
   {
     std::lock_guard<std::mutex> lock(g_windowsLock);
@@ -51,19 +60,41 @@ std::vector<std::string> NotificationWindow::Take() {
   return notes;
 }
 
-bool NotificationWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
-                                   std::chrono::milliseconds pause) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= until) return false;
-    MSG msg;
-    while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (!done()) Sleep(static_cast<DWORD>(pause.count()));
+bool NotificationWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  using Clock = std::chrono::steady_clock;
+  const auto until = Clock::now() + limit;
+  if (done()) return true;
+  if (m_hwnd == 0) {  // nothing can arrive without a window
+    std::this_thread::sleep_until(until);
+    return done();
   }
-  return true;
+  WakeAt(until);
+  PumpBlockingUntil([&] { return done() || Clock::now() >= until; });
+  WakeAt(Clock::time_point::max());
+  return done();
+}
+
+void NotificationWindow::WakeAt(std::chrono::steady_clock::time_point at) {
+  {
+    std::lock_guard<std::mutex> lock(m_wakeLock);
+    m_wakeAt = at;
+    if (!m_waker.joinable() && at != std::chrono::steady_clock::time_point::max())
+      m_waker = std::thread([this] { WakerLoop(); });
+  }
+  m_wakeChanged.notify_one();
+}
+
+void NotificationWindow::WakerLoop() {
+  std::unique_lock<std::mutex> lock(m_wakeLock);
+  while (!m_wakerQuits) {
+    if (m_wakeAt == std::chrono::steady_clock::time_point::max()) {
+      m_wakeChanged.wait(lock);
+    } else if (m_wakeChanged.wait_until(lock, m_wakeAt) == std::cv_status::timeout &&
+               std::chrono::steady_clock::now() >= m_wakeAt) {
+      m_wakeAt = std::chrono::steady_clock::time_point::max();
+      PostMessageA(m_hwnd, WM_NULL, 0, 0);
+    }
+  }
 }
 
 bool NotificationWindow::PumpUntilEnd(std::chrono::milliseconds limit) {

@@ -6,8 +6,11 @@
 #include <windows.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class NotificationWindow {
@@ -31,9 +34,8 @@ class NotificationWindow {
   const std::vector<unsigned long>& BlockSizes() const { return m_sizes; }
 
   // Dispatches this thread's messages until `done` holds or `limit` has passed; returns done().
-  // Between rounds it sleeps `pause`: a longer one keeps an idle pump's own CPU time low.
-  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
-                 std::chrono::milliseconds pause = std::chrono::milliseconds(1));
+  // Blocks between notifications (no polling, no delay); a helper thread wakes it at the limit.
+  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
   // Pumps until "end" has arrived (or `limit` passed); true when it did.
   bool PumpUntilEnd(std::chrono::milliseconds limit);
   // Blocks in GetMessageA, as a program's message loop does, and looks at `done` after each
@@ -47,10 +49,19 @@ class NotificationWindow {
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void Receive(const COPYDATASTRUCT* data);
+  // Posts WM_NULL to the window at `at` (time_point::max() disarms), so a blocked pump looks again.
+  void WakeAt(std::chrono::steady_clock::time_point at);
+  void WakerLoop();
 
   HWND m_hwnd = 0;
   std::vector<std::string> m_notes;
   std::vector<unsigned long> m_sizes;
   std::function<void(const std::string&)> m_onNote;
   bool m_blocking = false;
+
+  std::mutex m_wakeLock;
+  std::condition_variable m_wakeChanged;
+  std::chrono::steady_clock::time_point m_wakeAt = std::chrono::steady_clock::time_point::max();
+  bool m_wakerQuits = false;
+  std::thread m_waker;  // started by the first timed pump
 };

@@ -124,10 +124,7 @@ BENCHMARK(BM_BatchSend1000)
     ->Args({1, 0})
     ->Args({0, 1})
     ->Args({1, 1})
-    ->Iterations(1)
-    ->Repetitions(kRepetitions)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+    ->Apply(Repeated);
 
 bool Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
@@ -165,14 +162,7 @@ void BM_JournalCommit(benchmark::State& state) {
   }
   sqlite3_close(db);
 }
-BENCHMARK(BM_JournalCommit)
-    ->ArgName("wal")
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(1)
-    ->Repetitions(kRepetitions)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_JournalCommit)->ArgName("wal")->Arg(0)->Arg(1)->Apply(Repeated);
 
 }  // namespace
 

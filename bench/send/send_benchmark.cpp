@@ -157,10 +157,7 @@ double LibraryMsgsPerS(bool relayed) { return Median(g_libraryMsgsPerS[relayed ?
 namespace {
 
 // Straight to the sandbox and through the relay, each repeated for the medians.
-void DirectAndRelayed(benchmark::internal::Benchmark* b) {
-  b->ArgName("relayed")->Arg(0)->Arg(1)->Iterations(1)->Repetitions(kRepetitions);
-  b->Unit(benchmark::kMillisecond)->UseRealTime();
-}
+void DirectAndRelayed(benchmark::internal::Benchmark* b) { b->ArgName("relayed")->Arg(0)->Arg(1)->Apply(Repeated); }
 
 // 1,000 messages through the library's three workers.
 void BM_Library1000(benchmark::State& state) {
@@ -198,14 +195,7 @@ void BM_PythonReference1000(benchmark::State& state) {
     if (state.range(1)) g_keptPythonCpuPerMsg[state.range(0)].push_back(state.counters["cpu_us_per_msg"]);
   }
 }
-BENCHMARK(BM_PythonReference1000)
-    ->ArgNames({"relayed", "kept"})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->Iterations(1)
-    ->Repetitions(kRepetitions)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_PythonReference1000)->ArgNames({"relayed", "kept"})->Args({0, 1})->Args({1, 1})->Apply(Repeated);
 BENCHMARK(BM_PythonReference1000)  // fresh connections: far off, once is enough
     ->ArgNames({"relayed", "kept"})
     ->Args({0, 0})
@@ -244,11 +234,7 @@ void BM_BareLibcurlNotifying1000(benchmark::State& state) {
     g_floorCpuPerMsg.push_back(state.counters["cpu_us_per_msg"]);
   }
 }
-BENCHMARK(BM_BareLibcurlNotifying1000)
-    ->Iterations(1)
-    ->Repetitions(kRepetitions)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_BareLibcurlNotifying1000)->Apply(Repeated);
 
 // What the exports' contract adds to every message whatever the transport: its synchronous
 // WM_COPYDATA to the caller's window from three workers (threads waking each other).
@@ -259,7 +245,7 @@ void BM_Notification1000(benchmark::State& state) {
     g_notificationCpuPerMsg.push_back(state.counters["cpu_us_per_msg"]);
   }
 }
-BENCHMARK(BM_Notification1000)->Iterations(1)->Repetitions(kRepetitions)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Notification1000)->Apply(Repeated);
 
 // The targets, from the medians of the figures above in this same run: the library's client CPU
 // per message over the kept-connection Python peer's (target at most 0.5, direct and relayed),
@@ -304,8 +290,8 @@ void BM_IdlePoolCpu10s(benchmark::State& state) {
   SendBatch(1);
   for (auto _ : state) {
     double cpu = ProcessUsage::Now().Cpu();
-    // Pumping every 100 ms keeps the measuring thread's own share out of the figure.
-    CallerWindow().PumpUntil([] { return false; }, std::chrono::seconds(10), std::chrono::milliseconds(100));
+    // The pump blocks between messages, so the measuring thread adds nothing to the figure.
+    CallerWindow().PumpUntil([] { return false; }, std::chrono::seconds(10));
     state.counters["core_percent"] = (ProcessUsage::Now().Cpu() - cpu) / 10 * 100;
   }
   DestroyThread();

@@ -3,11 +3,18 @@
 #ifndef NORVOSMS_BENCH_SEND_SEND_RUN_H
 #define NORVOSMS_BENCH_SEND_SEND_RUN_H
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 #include <vector>
 
 // Every client is repeated this often, the repetitions of all interleaved at random.
 constexpr int kRepetitions = 5;
+
+// One run per iteration, repeated for the medians, in wall-clock milliseconds.
+inline void Repeated(benchmark::internal::Benchmark* b) {
+  b->Iterations(1)->Repetitions(kRepetitions)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
 
 // The sandbox's API address, or the same through the 10 ms relay.
 std::string ApiUrl(bool relayed);

@@ -47,13 +47,17 @@ get /send/messages | cut -f2,5,7 | grep -qx "010-1111-2222	안녕하세요	$batc
   fail "BOM, text or derived reference key not as expected: $(get /send/messages)"
 
 # A second stop signal ends the client at once; the message out stays on record as in flight.
-post /plan "slow 8"
+post /send/answer "01011112222 slow 8"
 started=$(date +%s)
 "$cli" send --to 01011112222 --callback 02-555-0100 --journal "$work/twice.db" "text" >"$work/out" 2>"$work/err" &
 pid=$!
 waited=0
-until grep -q "journal" "$work/err" 2>/dev/null || [ "$waited" -ge 300 ]; do sleep 0.1; waited=$((waited + 1)); done
-sleep 0.5
+# Signalled once the message has reached the sandbox, not after a time: under load the client
+# may not have sent it yet, and a first signal before the send ends the run at once.
+until [ "$(get /send/requests | grep -c 01011112222 || true)" -ge 1 ] || [ "$waited" -ge 300 ]; do
+  sleep 0.1
+  waited=$((waited + 1))
+done
 kill -INT "$pid"
 sleep 0.5
 kill -INT "$pid"

@@ -86,6 +86,25 @@ status=0
 [ "$status" -eq 1 ] || fail "max refused: exit $status"
 grep -q "30 messages (SMS): 0 sent, 0 with 800, 6 failed, 0 errors, 24 not sent" "$work/out" || fail "max refused summary"
 grep -q "refused 6 messages in a row" "$work/err" || fail "max refused not said"
+# Those marked ahead of their window but never sent are put back, not left in flight.
+[ "$(state "$work/c.db" | tr ' ' '\n' | sort | uniq -c | tr -s ' ' | tr '\n' ',')" = " 24 queued, 6 refused," ] ||
+  fail "max refused states: $(state "$work/c.db")"
+
+# Marks made ahead of their window and kept waiting by a slow window past the 2 s a mark may
+# wait are renewed before their window goes, and every stored deadline covers that wait, so a
+# resume after a kill cannot take a message the service may still store for an unsent one.
+post /reset ""
+post /send/answer "01000000041 slow 3"
+printf '01000000041\n01000000042\n01000000043\n01000000044\n01000000045\n01000000046\n' >"$work/six"
+NORVOSMS_TIMEOUT=5 "$cli" send --file "$work/six" --callback 02-555-0100 --journal "$work/m.db" "text" \
+  >"$work/out" 2>"$work/err" || fail "slow window: exit $?"
+python3 - "$work/m.db" <<'PY' || fail "marks after a slow window"
+import sqlite3, sys
+rows = dict((line, (at, deadline)) for line, at, deadline in
+            sqlite3.connect(sys.argv[1]).execute("SELECT line, marked_at, deadline FROM recipients"))
+assert all(deadline == 7 for _, deadline in rows.values()), rows
+assert rows[4][0] - rows[1][0] >= 2, rows  # renewed once the slow window was answered
+PY
 
 # A damaged journal is refused, nothing sent; `journal` shows what it can, marked damaged.
 post /reset ""
