@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,23 +18,6 @@
 #include "tests/sandbox/sandbox_client.h"
 
 namespace {
-
-struct ConnectionUse {
-  int accepted = 0;
-  std::vector<int> requests;  // per connection, in the order accepted
-  int resumed = 0;            // TLS handshakes that resumed an earlier session
-};
-
-ConnectionUse Connections() {
-  std::istringstream report(sandbox::Control("GET", "/connections"));
-  ConnectionUse use;
-  std::string word;
-  report >> word >> use.accepted >> word;
-  for (int n; report >> n;) use.requests.push_back(n);
-  report.clear();
-  report >> word >> use.resumed;
-  return use;
-}
 
 // Every one of `count` messages answered and the batch's "end".
 bool AllAnswered(const NotificationWindow& window, std::size_t count) {
@@ -66,14 +48,14 @@ class ConnectionReuse : public ::testing::Test {
 TEST_F(ConnectionReuse, CallsInARowShareOneConnectionThatOutlivesTheClient) {
   InitHostIP();
   for (int i = 0; i < 10; ++i) EXPECT_STREQ(HostIPSMS(), "127.0.0.1") << i;
-  ConnectionUse use = Connections();
+  sandbox::Connections use = sandbox::ConnectionReport();
   EXPECT_EQ(use.accepted, 1);
   EXPECT_EQ(use.requests, std::vector<int>{10});
 
   FreeDll();
   InitDLL("demo", "demo-key");
   EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
-  EXPECT_EQ(Connections().requests, std::vector<int>{11});
+  EXPECT_EQ(sandbox::ConnectionReport().requests, std::vector<int>{11});
 }
 
 TEST_F(ConnectionReuse, AConnectionTheServerClosedIsNotReused) {
@@ -83,7 +65,7 @@ TEST_F(ConnectionReuse, AConnectionTheServerClosedIsNotReused) {
   EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
   EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
   EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
-  EXPECT_EQ(Connections().requests, (std::vector<int>{1, 1, 2}));
+  EXPECT_EQ(sandbox::ConnectionReport().requests, (std::vector<int>{1, 1, 2}));
   EXPECT_EQ(sandbox::RequestCount(), 4) << "a request was sent twice";
 }
 
@@ -93,7 +75,7 @@ TEST_F(ConnectionReuse, ANewConnectionResumesTheTlsSession) {
   EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
   sandbox::Reset();  // closes the kept connection: the next call needs a new one
   EXPECT_STREQ(HostIPSMS(), "127.0.0.1");
-  ConnectionUse use = Connections();
+  sandbox::Connections use = sandbox::ConnectionReport();
   EXPECT_EQ(use.accepted, 1);
   EXPECT_EQ(use.resumed, 1) << "the new connection made a full handshake";
 }
@@ -109,7 +91,7 @@ TEST_F(ConnectionReuse, ARequestWhoseKeptConnectionDiesIsNotSentAgain) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "HttpSendRequest : Connection reset");
   EXPECT_EQ(sandbox::RequestCount(), 2) << "the request was sent again";
   EXPECT_STREQ(HostIPSMS(), "127.0.0.1");  // a fresh connection serves the next call
-  EXPECT_EQ(Connections().requests, (std::vector<int>{2, 1}));
+  EXPECT_EQ(sandbox::ConnectionReport().requests, (std::vector<int>{2, 1}));
 }
 
 TEST_F(ConnectionReuse, ThreeWorkersUseAtMostThreeConnections) {
@@ -121,7 +103,7 @@ TEST_F(ConnectionReuse, ThreeWorkersUseAtMostThreeConnections) {
   ASSERT_TRUE(m_window->PumpUntil([&] { return AllAnswered(*m_window, 100); }, std::chrono::minutes(2)))
       << m_window->Notes().size();
   StopSMS();
-  ConnectionUse use = Connections();
+  sandbox::Connections use = sandbox::ConnectionReport();
   EXPECT_LE(use.accepted, 3);
   int total = 0;
   for (int n : use.requests) total += n;
@@ -187,7 +169,7 @@ TEST_F(ConnectionReuse, PlainHttpEndpointIsRefusedAndNothingIsSent) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "NORVOSMS_API_URL must begin with \"https://\" (plain http only with NORVOSMS_INSECURE_TLS=1); "
             "nothing was sent");
-  EXPECT_EQ(Connections().accepted, 0);
+  EXPECT_EQ(sandbox::ConnectionReport().accepted, 0);
   EXPECT_EQ(sandbox::RequestCount(), 0);
 }
 
@@ -215,7 +197,7 @@ TEST_F(ConnectionReuse, ApiUrlsThatCannotBeHonouredSendNothing) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("NORVOSMS_API_URL cannot be honoured: ") + c.problem + "; nothing was sent");
   }
-  EXPECT_EQ(Connections().accepted, 0);
+  EXPECT_EQ(sandbox::ConnectionReport().accepted, 0);
   EXPECT_EQ(sandbox::RequestCount(), 0);
 }
 

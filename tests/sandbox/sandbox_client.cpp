@@ -3,9 +3,12 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace sandbox {
 
@@ -85,5 +88,37 @@ std::string LastDocument() { return Control("GET", "/log/last"); }
 std::string LastBody() { return Control("GET", "/log/last/body"); }
 std::string LastHead() { return Control("GET", "/log/last/head"); }
 int RequestCount() { return std::atoi(Control("GET", "/log/count").c_str()); }
+
+Connections ConnectionReport() {
+  std::istringstream report(Control("GET", "/connections"));
+  Connections connections;
+  std::string line, word;
+  while (std::getline(report, line)) {
+    std::istringstream fields(line);
+    fields >> word;
+    if (word == "accepted") {
+      fields >> connections.accepted;
+    } else if (word == "requests") {
+      for (int n; fields >> n;) connections.requests.push_back(n);
+    } else if (word == "resumed") {
+      fields >> connections.resumed;
+    } else if (word == "huge-sent") {
+      std::string state;
+      fields >> connections.hugeSent >> state;
+      connections.hugeEnded = state == "ended";
+    }
+  }
+  return connections;
+}
+
+Connections AfterHugeAnswer() {
+  Connections connections = ConnectionReport();
+  for (auto start = std::chrono::steady_clock::now();
+       !connections.hugeEnded && std::chrono::steady_clock::now() - start < std::chrono::seconds(10);) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    connections = ConnectionReport();
+  }
+  return connections;
+}
 
 }  // namespace sandbox

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace sandbox {
 
@@ -28,5 +29,17 @@ int RequestCount();
 
 // One plain-HTTP exchange with the control interface; returns the body, throws on failure.
 std::string Control(const char* verb, const std::string& path, const std::string& body = "");
+
+// What the sandbox says of its connections since the last reset (GET /connections).
+struct Connections {
+  int accepted = 0;
+  std::vector<int> requests;  // per connection, in the order accepted
+  int resumed = 0;            // TLS handshakes that resumed an earlier session
+  long long hugeSent = 0;     // bytes of the last huge answer so far
+  bool hugeEnded = true;
+};
+Connections ConnectionReport();
+// The report once the last huge answer has ended, or after ten seconds of waiting for it.
+Connections AfterHugeAnswer();
 
 }  // namespace sandbox

@@ -18,7 +18,6 @@
 #include "cli/notification_window.h"
 #include "tests/api/send_sandbox.h"
 #include "tests/sandbox/sandbox_client.h"
-#include "tests/windows/sandbox_connections.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "tests/sandbox/sandbox_client.h"
-#include "tests/windows/sandbox_connections.h"
 
 namespace {
 
