@@ -25,9 +25,12 @@ constexpr std::chrono::seconds kNoteGrace{5};
 constexpr int kMaxSendsPerRun = 3;
 // Settling waits this long past a recipient's deadline, for the service's clock.
 constexpr long long kSettleMarginSeconds = 1;
-// Recipients are marked in flight this many windows ahead, in one durable commit made while a
-// window is in flight, so that the commit is off the critical path of sending.
-constexpr std::size_t kMarkAheadWindows = 8;
+// Recipients are marked in flight ahead of their windows, in one durable commit made while a
+// window is in flight: as many windows as take about kMarkAheadTime to send, within these bounds,
+// so that a commit is paid once per that much sending however slow the disk.
+constexpr std::size_t kMinMarkAheadWindows = 2;
+constexpr std::size_t kMaxMarkAheadWindows = 32;
+constexpr std::chrono::milliseconds kMarkAheadTime{1000};
 // How long a mark may wait for its window. The deadline stored with a mark covers this wait as
 // well as the call's own deadline, and an older mark is renewed before its window goes, so that
 // a resume never takes a message the service may still store for one that was never sent.
@@ -78,11 +81,12 @@ class WindowRun {
   StatusCache m_status;
   SendRun m_run;
   SendProgress m_progress{0};
-  std::vector<RecipientAnswer> m_acceptedUnwritten;  // go with the next window's mark
-  std::vector<JournalRecipient> m_pending;           // unknown until their deadline has passed
-  std::deque<Marked> m_marked;                       // marked in flight, their window not yet sent
-  std::map<int, int> m_sends;                        // sends of each line in this run
-  std::vector<int> m_unanswerable;                   // left unknown, and the service cannot say
+  std::vector<RecipientAnswer> m_acceptedUnwritten;               // go with the next window's mark
+  std::vector<JournalRecipient> m_pending;                        // unknown until their deadline has passed
+  std::deque<Marked> m_marked;                                    // marked in flight, their window not yet sent
+  Clock::duration m_windowTime = std::chrono::milliseconds(100);  // a window's mean time, sent to settled
+  std::map<int, int> m_sends;                                     // sends of each line in this run
+  std::vector<int> m_unanswerable;                                // left unknown, and the service cannot say
   int m_refusedInRow = 0;
 };
 
@@ -134,11 +138,13 @@ void WindowRun::SendWindows(std::vector<JournalRecipient> todo) {
     if (m_marked.size() < static_cast<std::size_t>(kWindowSize) && at < todo.size() && !MarkAhead(todo, at)) break;
     std::vector<JournalRecipient> window = TakeWindow();
     if (window.empty()) break;
+    const Clock::time_point sent = Clock::now();
     Send(window);
     // While it is in flight, the windows after it are marked: the commit costs no sending time.
     const bool marked =
         m_marked.size() >= static_cast<std::size_t>(kWindowSize) || at >= todo.size() || MarkAhead(todo, at);
     if (!Await(window) || !marked) break;
+    m_windowTime = (m_windowTime * 7 + (Clock::now() - sent)) / 8;
     // Those whose deadline has passed meanwhile and whom the service does not hold go again.
     for (JournalRecipient& r : SettlePending(false)) todo.push_back(r);
   }
@@ -150,7 +156,10 @@ bool WindowRun::MarkAhead(const std::vector<JournalRecipient>& todo, std::size_t
   while (at < todo.size()) {
     std::vector<int> lines, claimed;
     const std::size_t first = at;
-    while (at < todo.size() && lines.size() < kMarkAheadWindows * kWindowSize) lines.push_back(todo[at++].line);
+    const std::size_t windows =
+        std::clamp<std::size_t>(static_cast<std::size_t>(kMarkAheadTime / std::max(m_windowTime, Clock::duration(1))),
+                                kMinMarkAheadWindows, kMaxMarkAheadWindows);
+    while (at < todo.size() && lines.size() < windows * kWindowSize) lines.push_back(todo[at++].line);
     if (!m_journal.BeginWindow(m_acceptedUnwritten, lines, m_options.resendUnknown, StoredDeadline(), claimed)) {
       JournalFailed();
       return false;

@@ -324,6 +324,14 @@ TEST_F(Journal, AWindowIsClaimedInOneTransactionWithTheAnswersBeforeIt) {
   ASSERT_TRUE(journal->SetBaselines({{5, 3}}));
   EXPECT_EQ(journal->Recipients()[1].baseline, 3);
   EXPECT_EQ(journal->Commits(), 4);
+
+  // A renewed mark moves only what is still in flight: an answered recipient keeps its answer.
+  ASSERT_TRUE(journal->RenewMarks({2, 5}, 9));
+  recipients = journal->Recipients();
+  EXPECT_EQ(recipients[0].state, RecipientState::Accepted);
+  EXPECT_EQ(recipients[0].deadline, 7);
+  EXPECT_EQ(recipients[1].state, RecipientState::InFlight);
+  EXPECT_EQ(recipients[1].deadline, 9);
 }
 
 }  // namespace
