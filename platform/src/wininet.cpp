@@ -1,7 +1,6 @@
-// WinInet on libcurl (OpenSSL backend). A request is carried out in full by HttpSendRequestA;
-// the body is then handed out from memory, and a failure that happened after the answer's
-// head had arrived is reported by the reading calls, where Windows reports it. Connections are
-// kept per server in the process-wide pool and reused once an answer was read to its end.
+// WinInet's exports on Linux. A request is carried out in full by HttpSendRequestA (on libcurl,
+// http_transfer.h); the body is then handed out from memory, and a failure that happened after
+// the answer's head had arrived is reported by the reading calls, where Windows reports it.
 #include <wininet.h>
 #include <winerror.h>
 
@@ -15,53 +14,16 @@
 #include <vector>
 
 #include "ascii_case.h"
-#include "connection_pool.h"
-#include "handle_table.h"
 #include "http_transfer.h"
+#include "wininet_handles.h"
+
+using wininet_handles::InternetHandle;
+using wininet_handles::Kind;
 
 namespace {
 
 // What InternetQueryDataAvailable reports at most per call, like one network read.
 constexpr DWORD kReadChunkBytes = 8192;
-
-enum class Kind { Root, Connection, Request };
-
-// A root, connection or request handle: the request as built up so far (a handle opened from
-// another starts as a copy of it) and, on a request handle, what its last send left.
-struct Handle : HttpRequest {
-  Kind kind = Kind::Root;
-  bool sent = false;
-  HttpAnswer answer;
-  std::size_t readPos = 0;
-  PooledConnection connection;  // held from the send until the handle is closed
-};
-
-std::mutex g_handlesLock;
-norvosms::platform::HandleTable<HINTERNET, std::unique_ptr<Handle>> g_handles;
-InternetOptions g_globalOptions;
-
-Handle* LookupAny(HINTERNET h) {
-  std::lock_guard<std::mutex> guard(g_handlesLock);
-  Handle* handle = g_handles.Find(h);
-  if (!handle) SetLastError(ERROR_INVALID_HANDLE);
-  return handle;
-}
-
-Handle* Lookup(HINTERNET h, Kind kind) {
-  Handle* handle = LookupAny(h);
-  if (handle && handle->kind != kind) {
-    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-    return nullptr;
-  }
-  return handle;
-}
-
-HINTERNET Register(std::unique_ptr<Handle> handle) {
-  HINTERNET key = handle.get();
-  std::lock_guard<std::mutex> guard(g_handlesLock);
-  g_handles.Add(key, std::move(handle));
-  return key;
-}
 
 void InitCurlOnce() {
   static std::once_flag once;
@@ -107,33 +69,33 @@ bool SetText(LPVOID buffer, LPDWORD length, const std::string& text) {
 extern "C" HINTERNET WINAPI InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy,
                                           LPCSTR lpszProxyBypass, DWORD) {
   InitCurlOnce();
-  auto root = std::make_unique<Handle>();
+  auto root = std::make_unique<InternetHandle>();
   root->kind = Kind::Root;
   {
-    std::lock_guard<std::mutex> guard(g_handlesLock);
-    root->options = g_globalOptions;
+    std::lock_guard<std::mutex> guard(wininet_handles::OptionsLock());
+    root->options = wininet_handles::ProcessOptions();
   }
   root->agent = lpszAgent ? lpszAgent : "";
   root->accessType = dwAccessType;
   root->proxy = lpszProxy ? lpszProxy : "";
   root->proxyBypass = lpszProxyBypass ? lpszProxyBypass : "";
-  return Register(std::move(root));
+  return wininet_handles::Register(std::move(root));
 }
 
 // Records host and port only; as on Windows, the network is first reached by HttpSendRequestA.
 extern "C" HINTERNET WINAPI InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName, INTERNET_PORT nServerPort,
                                              LPCSTR, LPCSTR, DWORD dwService, DWORD, DWORD_PTR) {
-  Handle* root = Lookup(hInternet, Kind::Root);
+  InternetHandle* root = wininet_handles::Find(hInternet, Kind::Root);
   if (!root) return nullptr;
   if (!lpszServerName || dwService != INTERNET_SERVICE_HTTP) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  auto connection = std::make_unique<Handle>(*root);
+  auto connection = std::make_unique<InternetHandle>(*root);
   connection->kind = Kind::Connection;
   connection->host = lpszServerName;
   connection->port = nServerPort;
-  return Register(std::move(connection));
+  return wininet_handles::Register(std::move(connection));
 }
 
 // Time-outs (kept per handle, inherited by handles opened from it), security flags of a
@@ -146,15 +108,15 @@ extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, L
   DWORD value;
   std::memcpy(&value, lpBuffer, sizeof(DWORD));
   InternetOptions* options = nullptr;
-  Handle* handle = nullptr;
+  InternetHandle* handle = nullptr;
   if (hInternet) {
-    handle = LookupAny(hInternet);
+    handle = wininet_handles::Find(hInternet);
     if (!handle) return FALSE;
     options = &handle->options;
   } else {
-    options = &g_globalOptions;
+    options = &wininet_handles::ProcessOptions();
   }
-  std::lock_guard<std::mutex> guard(g_handlesLock);
+  std::lock_guard<std::mutex> guard(wininet_handles::OptionsLock());
   switch (dwOption) {
     case INTERNET_OPTION_CONNECT_TIMEOUT: options->connectTimeoutMs = value; return TRUE;
     case INTERNET_OPTION_SEND_TIMEOUT: options->sendTimeoutMs = value; return TRUE;
@@ -176,14 +138,14 @@ extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, L
 extern "C" BOOL WINAPI InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
                                             LPDWORD lpdwBufferLength) {
   InternetOptions options;
-  Handle* handle = nullptr;
+  InternetHandle* handle = nullptr;
   if (hInternet) {
-    handle = LookupAny(hInternet);
+    handle = wininet_handles::Find(hInternet);
     if (!handle) return FALSE;
   }
   {
-    std::lock_guard<std::mutex> guard(g_handlesLock);
-    options = handle ? handle->options : g_globalOptions;
+    std::lock_guard<std::mutex> guard(wininet_handles::OptionsLock());
+    options = handle ? handle->options : wininet_handles::ProcessOptions();
   }
   switch (dwOption) {
     case INTERNET_OPTION_CONNECT_TIMEOUT: return SetDword(lpBuffer, lpdwBufferLength, options.connectTimeoutMs);
@@ -206,9 +168,9 @@ extern "C" BOOL WINAPI InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption,
 extern "C" HINTERNET WINAPI HttpOpenRequestA(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszObjectName,
                                              LPCSTR lpszVersion, LPCSTR, LPCSTR* lplpszAcceptTypes, DWORD dwFlags,
                                              DWORD_PTR) {
-  Handle* connection = Lookup(hConnect, Kind::Connection);
+  InternetHandle* connection = wininet_handles::Find(hConnect, Kind::Connection);
   if (!connection) return nullptr;
-  auto request = std::make_unique<Handle>(*connection);
+  auto request = std::make_unique<InternetHandle>(*connection);
   request->kind = Kind::Request;
   request->verb = lpszVerb && *lpszVerb ? lpszVerb : "GET";
   request->object = lpszObjectName ? lpszObjectName : "";
@@ -222,13 +184,13 @@ extern "C" HINTERNET WINAPI HttpOpenRequestA(HINTERNET hConnect, LPCSTR lpszVerb
   request->flags = dwFlags;
   request->securityFlags = (dwFlags & INTERNET_FLAG_SECURE ? SECURITY_FLAG_SECURE : 0) |
                            (dwFlags & (INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID));
-  return Register(std::move(request));
+  return wininet_handles::Register(std::move(request));
 }
 
 // Header lines are kept in order and sent as given; REPLACE swaps a line of the same name.
 extern "C" BOOL WINAPI HttpAddRequestHeadersA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
                                               DWORD dwModifiers) {
-  Handle* request = Lookup(hRequest, Kind::Request);
+  InternetHandle* request = wininet_handles::Find(hRequest, Kind::Request);
   if (!request) return FALSE;
   if (!lpszHeaders) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -258,7 +220,7 @@ extern "C" BOOL WINAPI HttpAddRequestHeadersA(HINTERNET hRequest, LPCSTR lpszHea
 // The whole exchange happens here; the reading calls hand out the answer kept in memory.
 extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
                                         LPVOID lpOptional, DWORD dwOptionalLength) {
-  Handle* request = Lookup(hRequest, Kind::Request);
+  InternetHandle* request = wininet_handles::Find(hRequest, Kind::Request);
   if (!request) return FALSE;
   ReleaseConnection(request->connection, false);  // a second send starts afresh
   request->sent = false;
@@ -280,7 +242,7 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
 // shows here once the bytes received before it are used up.
 extern "C" BOOL WINAPI InternetQueryDataAvailable(HINTERNET hFile, LPDWORD lpdwNumberOfBytesAvailable, DWORD,
                                                   DWORD_PTR) {
-  Handle* request = Lookup(hFile, Kind::Request);
+  InternetHandle* request = wininet_handles::Find(hFile, Kind::Request);
   if (!request) return FALSE;
   if (!lpdwNumberOfBytesAvailable) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -302,7 +264,7 @@ extern "C" BOOL WINAPI InternetQueryDataAvailable(HINTERNET hFile, LPDWORD lpdwN
 // Copies from the received body.
 extern "C" BOOL WINAPI InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD dwNumberOfBytesToRead,
                                         LPDWORD lpdwNumberOfBytesRead) {
-  Handle* request = Lookup(hFile, Kind::Request);
+  InternetHandle* request = wininet_handles::Find(hFile, Kind::Request);
   if (!request) return FALSE;
   if (!lpdwNumberOfBytesRead || (!lpBuffer && dwNumberOfBytesToRead)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -329,7 +291,7 @@ extern "C" BOOL WINAPI InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD 
 // text of the last status line received.
 extern "C" BOOL WINAPI HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer, LPDWORD lpdwBufferLength,
                                       LPDWORD) {
-  Handle* request = Lookup(hRequest, Kind::Request);
+  InternetHandle* request = wininet_handles::Find(hRequest, Kind::Request);
   if (!request) return FALSE;
   if (!request->sent) {
     SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
@@ -351,11 +313,7 @@ extern "C" BOOL WINAPI HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPV
 
 // Frees our handle record; handles opened from it stay usable until closed themselves.
 extern "C" BOOL WINAPI InternetCloseHandle(HINTERNET hInternet) {
-  std::unique_ptr<Handle> doomed;
-  {
-    std::lock_guard<std::mutex> guard(g_handlesLock);
-    doomed = g_handles.Remove(hInternet);
-  }
+  std::unique_ptr<InternetHandle> doomed = wininet_handles::Remove(hInternet);
   if (!doomed) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -371,7 +329,7 @@ extern "C" BOOL WINAPI InternetCloseHandle(HINTERNET hInternet) {
 // cache on the way for a fresh copy.
 extern "C" HINTERNET WINAPI InternetOpenUrlA(HINTERNET hInternet, LPCSTR lpszUrl, LPCSTR lpszHeaders,
                                              DWORD dwHeadersLength, DWORD dwFlags, DWORD_PTR) {
-  Handle* root = Lookup(hInternet, Kind::Root);
+  InternetHandle* root = wininet_handles::Find(hInternet, Kind::Root);
   if (!root) return nullptr;
   std::string server, host;
   bool secure = false;
@@ -395,7 +353,7 @@ extern "C" HINTERNET WINAPI InternetOpenUrlA(HINTERNET hInternet, LPCSTR lpszUrl
     curl_url_get(parsed, CURLUPART_QUERY, &query, 0);
     curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT);
   }
-  auto request = std::make_unique<Handle>(*root);
+  auto request = std::make_unique<InternetHandle>(*root);
   request->kind = Kind::Request;
   request->host = host;
   request->port = static_cast<INTERNET_PORT>(port ? std::atoi(port) : 0);
@@ -415,7 +373,7 @@ extern "C" HINTERNET WINAPI InternetOpenUrlA(HINTERNET hInternet, LPCSTR lpszUrl
     request->headers.push_back("Pragma: no-cache");
   }
   if (lpszHeaders) AppendHeaderLines(request->headers, lpszHeaders, HeaderLength(lpszHeaders, dwHeadersLength));
-  HINTERNET handle = Register(std::move(request));
+  HINTERNET handle = wininet_handles::Register(std::move(request));
   if (!HttpSendRequestA(handle, nullptr, 0, nullptr, 0)) {
     DWORD error = GetLastError();
     InternetCloseHandle(handle);
