@@ -160,12 +160,13 @@ bool WindowRun::MarkAhead(const std::vector<JournalRecipient>& todo, std::size_t
         std::clamp<std::size_t>(static_cast<std::size_t>(kMarkAheadTime / std::max(m_windowTime, Clock::duration(1))),
                                 kMinMarkAheadWindows, kMaxMarkAheadWindows);
     while (at < todo.size() && lines.size() < windows * kWindowSize) lines.push_back(todo[at++].line);
+    // Taken before the commit, whose mark time is later: the slack counts from no later than the stored mark.
+    const Clock::time_point now = Clock::now();
     if (!m_journal.BeginWindow(m_acceptedUnwritten, lines, m_options.resendUnknown, StoredDeadline(), claimed)) {
       JournalFailed();
       return false;
     }
     m_acceptedUnwritten.clear();
-    const Clock::time_point now = Clock::now();
     for (std::size_t i = first; i < at; ++i)
       if (std::find(claimed.begin(), claimed.end(), todo[i].line) != claimed.end()) m_marked.push_back({todo[i], now});
     if (!claimed.empty()) return true;
