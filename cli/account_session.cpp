@@ -1,4 +1,5 @@
 #include "cli/account_session.h"
+#include "cli/option_values.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,11 +13,6 @@
 #include "cli/xml_list.h"
 
 namespace {
-
-std::string FromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
 
 void Usage(const AccountCommand& command, std::FILE* to) {
   std::fprintf(to,
@@ -79,7 +75,7 @@ int PrintList(const AccountSession& session, const char* answer, const char* wha
 int RunAccountCommand(const AccountCommand& command, const std::vector<std::string>& args) {
   AccountSession session;
   session.command = std::string("norvosms ") + command.name;
-  session.id = FromEnvironment("NORVOSMS_ID");
+  session.id = UserIdFromEnvironment();
   ApiKeySource keySource;
   bool macGiven = false;
   bool json = false;
@@ -90,20 +86,15 @@ int RunAccountCommand(const AccountCommand& command, const std::vector<std::stri
       Usage(command, stdout);
       return 0;
     }
-    std::string* into = arg == "--id"         ? &session.id
-                        : arg == "--key"      ? &keySource.key
-                        : arg == "--key-file" ? &keySource.keyFile
-                        : arg == "--ip"       ? &session.ip
-                        : arg == "--mac"      ? &session.mac
-                                              : nullptr;
+    std::string* into = UserOptionValue(arg, session.id, keySource);
+    if (!into) into = arg == "--ip" ? &session.ip : arg == "--mac" ? &session.mac : nullptr;
     if (into) {
-      if (i + 1 >= args.size()) {
-        std::fprintf(stderr, "%s: %s needs a value\n", session.command.c_str(), arg.c_str());
+      std::string problem;
+      if (!TakeOptionValue(args, i, *into, problem)) {
+        std::fprintf(stderr, "%s: %s\n", session.command.c_str(), problem.c_str());
         return 2;
       }
-      *into = args[++i];
       macGiven = macGiven || arg == "--mac";
-      keySource.keyGiven = keySource.keyGiven || arg == "--key";
     } else if (arg == "--json" && std::strcmp(command.name, "status") == 0) {
       json = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
