@@ -63,6 +63,33 @@ bool SetText(LPVOID buffer, LPDWORD length, const std::string& text) {
   return true;
 }
 
+// The request handle a reading call names, else null with the error of the first fault: the
+// handle, the call's parameters (`parametersSound`), a request not sent yet. `count`, when
+// given, is zeroed once the parameters pass.
+InternetHandle* SentRequest(HINTERNET h, bool parametersSound, LPDWORD count = nullptr) {
+  InternetHandle* request = wininet_handles::Find(h, Kind::Request);
+  if (!request) return nullptr;
+  if (!parametersSound) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (count) *count = 0;
+  if (!request->sent) {
+    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    return nullptr;
+  }
+  return request;
+}
+
+std::size_t BytesLeft(const InternetHandle& request) { return request.answer.body.size() - request.readPos; }
+
+// A failure after the head shows once the bytes received before it are used up.
+bool ReportsDeferredError(const InternetHandle& request) {
+  if (BytesLeft(request) != 0 || !request.answer.deferredError) return false;
+  SetLastError(request.answer.deferredError);
+  return true;
+}
+
 }  // namespace
 
 // A handle in our own table; libcurl is set up on first use. Never touches the network.
@@ -242,21 +269,9 @@ extern "C" BOOL WINAPI HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, 
 // shows here once the bytes received before it are used up.
 extern "C" BOOL WINAPI InternetQueryDataAvailable(HINTERNET hFile, LPDWORD lpdwNumberOfBytesAvailable, DWORD,
                                                   DWORD_PTR) {
-  InternetHandle* request = wininet_handles::Find(hFile, Kind::Request);
-  if (!request) return FALSE;
-  if (!lpdwNumberOfBytesAvailable) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (!request->sent) {
-    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
-    return FALSE;
-  }
-  std::size_t left = request->answer.body.size() - request->readPos;
-  if (left == 0 && request->answer.deferredError) {
-    SetLastError(request->answer.deferredError);
-    return FALSE;
-  }
+  InternetHandle* request = SentRequest(hFile, lpdwNumberOfBytesAvailable != nullptr);
+  if (!request || ReportsDeferredError(*request)) return FALSE;
+  std::size_t left = BytesLeft(*request);
   *lpdwNumberOfBytesAvailable = static_cast<DWORD>(left < kReadChunkBytes ? left : kReadChunkBytes);
   return TRUE;
 }
@@ -264,22 +279,10 @@ extern "C" BOOL WINAPI InternetQueryDataAvailable(HINTERNET hFile, LPDWORD lpdwN
 // Copies from the received body.
 extern "C" BOOL WINAPI InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD dwNumberOfBytesToRead,
                                         LPDWORD lpdwNumberOfBytesRead) {
-  InternetHandle* request = wininet_handles::Find(hFile, Kind::Request);
-  if (!request) return FALSE;
-  if (!lpdwNumberOfBytesRead || (!lpBuffer && dwNumberOfBytesToRead)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  *lpdwNumberOfBytesRead = 0;
-  if (!request->sent) {
-    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
-    return FALSE;
-  }
-  std::size_t left = request->answer.body.size() - request->readPos;
-  if (left == 0 && request->answer.deferredError && dwNumberOfBytesToRead) {
-    SetLastError(request->answer.deferredError);
-    return FALSE;
-  }
+  InternetHandle* request =
+      SentRequest(hFile, lpdwNumberOfBytesRead && (lpBuffer || !dwNumberOfBytesToRead), lpdwNumberOfBytesRead);
+  if (!request || (dwNumberOfBytesToRead && ReportsDeferredError(*request))) return FALSE;
+  std::size_t left = BytesLeft(*request);
   std::size_t n = left < dwNumberOfBytesToRead ? left : dwNumberOfBytesToRead;
   if (n) std::memcpy(lpBuffer, request->answer.body.data() + request->readPos, n);
   request->readPos += n;
@@ -291,12 +294,8 @@ extern "C" BOOL WINAPI InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD 
 // text of the last status line received.
 extern "C" BOOL WINAPI HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer, LPDWORD lpdwBufferLength,
                                       LPDWORD) {
-  InternetHandle* request = wininet_handles::Find(hRequest, Kind::Request);
+  InternetHandle* request = SentRequest(hRequest, true);
   if (!request) return FALSE;
-  if (!request->sent) {
-    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
-    return FALSE;
-  }
   bool number = dwInfoLevel & HTTP_QUERY_FLAG_NUMBER;
   switch (dwInfoLevel & 0xFFFF) {
     case HTTP_QUERY_STATUS_CODE:

@@ -289,6 +289,21 @@ TEST(WinInetHandles, BadHandlesAndOptions) {
   length = sizeof status;
   EXPECT_FALSE(HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+  // The reading calls name the first fault: the handle's kind, their parameters, then nothing sent.
+  char buffer[4];
+  DWORD count = 7;
+  EXPECT_FALSE(InternetReadFile(root, buffer, sizeof buffer, &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_INCORRECT_HANDLE_TYPE));
+  EXPECT_EQ(count, 7u);
+  EXPECT_FALSE(InternetReadFile(request, nullptr, sizeof buffer, &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(InternetQueryDataAvailable(request, nullptr, 0, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(InternetReadFile(request, buffer, sizeof buffer, &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+  EXPECT_EQ(count, 0u);
+  EXPECT_FALSE(InternetQueryDataAvailable(request, &count, 0, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
   EXPECT_TRUE(InternetCloseHandle(request));
   EXPECT_TRUE(InternetCloseHandle(connection));
   EXPECT_TRUE(InternetCloseHandle(root));
