@@ -1,3 +1,4 @@
+// The process's kept-alive connections (see connection_pool.h): taking, giving back and closing them.
 #include "connection_pool.h"
 
 #include <poll.h>

@@ -1,3 +1,4 @@
+// The calling thread's last error code (GetLastError / SetLastError).
 #include <winerror.h>
 
 namespace {

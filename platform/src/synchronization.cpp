@@ -1,3 +1,4 @@
+// Critical sections, condition variables, waits on kernel objects, CloseHandle and Sleep.
 #include <synchapi.h>
 #include <winerror.h>
 

@@ -1,3 +1,4 @@
+// Threads started with _beginthreadex, on pthreads; a thread's handle is signalled when it ends.
 #include <process.h>
 #include <synchapi.h>
 

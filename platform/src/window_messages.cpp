@@ -1,3 +1,4 @@
+// Window classes, windows and their message queues: one queue per thread, sent and posted messages.
 #include <winerror.h>
 #include <winuser.h>
 
