@@ -92,15 +92,42 @@ VOID CALLBACK WindowsCallLimits::Expire(PVOID self, BOOLEAN) {
   InternetCloseHandle(limits->m_hRequest);
 }
 
+// A request with a body goes out through HttpSendRequestEx, InternetWriteFile and HttpEndRequest.
+// HttpSendRequest sends a request once more on a fresh connection when a kept one dies under it,
+// and WinInet keeps a connection whenever the server's answer allows it, whatever the request's
+// flags; on this path a dead connection is reported instead (ERROR_INTERNET_FORCE_RETRY on
+// Windows, no answer head under Wine), and such a failure is never redone: the server may hold
+// the message. A request without a body (the manifest's GET) may go again.
+static BOOL SendOnce(HINTERNET request, std::string& body) {
+  if (body.empty()) return HttpSendRequestA(request, nullptr, 0, nullptr, 0);
+  INTERNET_BUFFERSA buffers{};
+  buffers.dwStructSize = sizeof buffers;
+  buffers.dwBufferTotal = static_cast<DWORD>(body.size());
+  if (!HttpSendRequestExA(request, &buffers, nullptr, 0, 0)) return FALSE;
+  for (std::size_t at = 0; at < body.size();) {
+    DWORD written = 0;
+    if (!InternetWriteFile(request, body.data() + at, static_cast<DWORD>(body.size() - at), &written)) return FALSE;
+    if (written == 0) {
+      SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+      return FALSE;
+    }
+    at += written;
+  }
+  if (HttpEndRequestA(request, nullptr, 0, 0)) return TRUE;
+  const DWORD error = GetLastError();
+  // The connection ended without an answer: worded as HttpSendRequest words it.
+  if (error == ERROR_INTERNET_FORCE_RETRY || error == ERROR_HTTP_HEADER_NOT_FOUND)
+    SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+  return FALSE;
+}
+
 // WinInet reads the whole head inside HttpSendRequest, and a server that drips it renews the
 // socket's time-out with every byte; Wine's WinInet does not end the call when its handle is
 // closed. So the send runs on a helper thread and the caller waits for it until the deadline.
 BOOL WindowsCallLimits::SendRequest(HINTERNET request, const std::string& body) {
   BOOL sent = FALSE;
   DWORD error = ERROR_INTERNET_TIMEOUT;
-  auto send = [request, text = body]() mutable {
-    return HttpSendRequestA(request, nullptr, 0, text.data(), static_cast<DWORD>(text.size()));
-  };
+  auto send = [request, text = body]() mutable { return SendOnce(request, text); };
   RunOnHelper(m_deadline, std::move(send), sent, error);
   SetLastError(sent ? 0 : error);
   return sent;

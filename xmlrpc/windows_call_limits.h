@@ -30,8 +30,8 @@ class WindowsCallLimits {
   bool Finish(HINTERNET parent = nullptr);
   bool DeadlinePassed() const { return m_bPassed.load(); }
 
-  // HttpSendRequestA with `body`, given up at the deadline (ERROR_INTERNET_TIMEOUT) even when
-  // WinInet is still blocked in it.
+  // Sends the request with `body` once, never again on a fresh connection when a kept one dies
+  // under it; given up at the deadline (ERROR_INTERNET_TIMEOUT) even when WinInet is still blocked in it.
   BOOL SendRequest(HINTERNET request, const std::string& body);
 
   // Whether an answer whose head announces more than the limit should be refused unread.
