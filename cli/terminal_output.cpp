@@ -9,12 +9,17 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
 bool Control(unsigned char c) { return (c < 0x20 && c != '\n' && c != '\t') || c == 0x7F; }
 
 ControlCharacterFilter* g_stdoutFilter = nullptr;
+// The library's workers write to standard output from their own threads. glibc's stream lock
+// already keeps their writes apart, but it is invisible to ThreadSanitizer and to a reader of
+// this file; the filter's state is guarded by a lock of our own.
+std::mutex g_filterLock;
 std::atomic<bool> g_outputFailed{false};
 std::atomic<int> g_outputErrno{0};
 
@@ -34,11 +39,13 @@ ssize_t WriteAll(const std::string& text) {
 }
 
 ssize_t WriteFiltered(void*, const char* data, size_t size) {
+  std::lock_guard<std::mutex> hold(g_filterLock);
   if (WriteAll(g_stdoutFilter->Filter(data, size)) < 0) return -1;
   return static_cast<ssize_t>(size);
 }
 
 int CloseFiltered(void*) {
+  std::lock_guard<std::mutex> hold(g_filterLock);
   WriteAll(g_stdoutFilter->Flush());
   return 0;
 }
@@ -91,9 +98,18 @@ void FilterStandardOutput() {
   }
 }
 
+namespace {
+
+bool FilteredOutputAtLineStart() {
+  std::lock_guard<std::mutex> hold(g_filterLock);
+  return g_stdoutFilter == nullptr || g_stdoutFilter->AtLineStart();
+}
+
+}  // namespace
+
 void EndOpenOutputLine() {
   std::fflush(stdout);
-  if (g_stdoutFilter != nullptr && !g_stdoutFilter->AtLineStart()) {
+  if (!FilteredOutputAtLineStart()) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
   }

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 #include <thread>
 
 #include "cli/notification_window.h"
@@ -33,6 +38,37 @@ TEST(TerminalOutput, AC1ControlSplitBetweenWritesIsStillCaught) {
   EXPECT_FALSE(filter.AtLineStart());
   filter.Filter("\n", 1);
   EXPECT_TRUE(filter.AtLineStart());
+}
+
+// The library's workers write to the filtered standard output from their own threads; each write
+// must come out whole and filtered, and the filter's state must not race (ThreadSanitizer fails
+// the child with its own exit code).
+void WriteFromFourThreadsAndCheck() {
+  char path[] = "/tmp/norvosms-filtered-XXXXXX";
+  int fd = mkstemp(path);
+  std::fflush(stdout);  // what the test runner printed stays out of the file
+  if (fd < 0 || dup2(fd, STDOUT_FILENO) < 0) std::exit(2);
+  FilterStandardOutput();
+  std::vector<std::thread> workers;
+  for (int t = 0; t < 4; ++t) {
+    workers.emplace_back([] {
+      for (int i = 0; i < 300; ++i) std::fwrite("ab\033c\n", 1, 5, stdout);
+    });
+  }
+  for (auto& worker : workers) worker.join();
+  std::fwrite("open", 1, 4, stdout);
+  EndOpenOutputLine();
+  std::ifstream in(path);
+  unlink(path);
+  std::string line;
+  int whole = 0;
+  while (std::getline(in, line) && line == "ab?c") ++whole;
+  std::exit(whole == 1200 && line == "open" ? 0 : 1);  // exit, not _exit: a sanitizer sets its code at exit
+}
+
+TEST(TerminalOutput, WritesFromSeveralThreadsComeOutWholeAndFiltered) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(WriteFromFourThreadsAndCheck(), testing::ExitedWithCode(0), "");
 }
 
 TEST(NotificationWindow, CollectsTextsSentFromAnotherThreadAndStopsAtEnd) {
