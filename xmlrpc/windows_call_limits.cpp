@@ -67,6 +67,35 @@ HelperOutcome RunOnHelper(ULONGLONG deadline, std::function<BOOL()> run, BOOL& r
   return outcome;
 }
 
+// A request with a body goes out through HttpSendRequestEx, InternetWriteFile and HttpEndRequest.
+// HttpSendRequest sends a request once more on a fresh connection when a kept one dies under it,
+// and WinInet keeps a connection whenever the server's answer allows it, whatever the request's
+// flags; on this path a dead connection is reported instead (ERROR_INTERNET_FORCE_RETRY on
+// Windows, no answer head under Wine), and such a failure is never redone: the server may hold
+// the message. A request without a body (the manifest's GET) may go again.
+BOOL SendOnce(HINTERNET request, std::string& body) {
+  if (body.empty()) return HttpSendRequestA(request, nullptr, 0, nullptr, 0);
+  INTERNET_BUFFERSA buffers{};
+  buffers.dwStructSize = sizeof buffers;
+  buffers.dwBufferTotal = static_cast<DWORD>(body.size());
+  if (!HttpSendRequestExA(request, &buffers, nullptr, 0, 0)) return FALSE;
+  for (std::size_t at = 0; at < body.size();) {
+    DWORD written = 0;
+    if (!InternetWriteFile(request, body.data() + at, static_cast<DWORD>(body.size() - at), &written)) return FALSE;
+    if (written == 0) {
+      SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+      return FALSE;
+    }
+    at += written;
+  }
+  if (HttpEndRequestA(request, nullptr, 0, 0)) return TRUE;
+  const DWORD error = GetLastError();
+  // The connection ended without an answer: worded as HttpSendRequest words it.
+  if (error == ERROR_INTERNET_FORCE_RETRY || error == ERROR_HTTP_HEADER_NOT_FOUND)
+    SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
+  return FALSE;
+}
+
 }  // namespace
 
 bool WindowsCallLimits::Arm(HINTERNET request) {
@@ -90,35 +119,6 @@ VOID CALLBACK WindowsCallLimits::Expire(PVOID self, BOOLEAN) {
   auto* limits = static_cast<WindowsCallLimits*>(self);
   limits->m_bPassed.store(true);
   InternetCloseHandle(limits->m_hRequest);
-}
-
-// A request with a body goes out through HttpSendRequestEx, InternetWriteFile and HttpEndRequest.
-// HttpSendRequest sends a request once more on a fresh connection when a kept one dies under it,
-// and WinInet keeps a connection whenever the server's answer allows it, whatever the request's
-// flags; on this path a dead connection is reported instead (ERROR_INTERNET_FORCE_RETRY on
-// Windows, no answer head under Wine), and such a failure is never redone: the server may hold
-// the message. A request without a body (the manifest's GET) may go again.
-static BOOL SendOnce(HINTERNET request, std::string& body) {
-  if (body.empty()) return HttpSendRequestA(request, nullptr, 0, nullptr, 0);
-  INTERNET_BUFFERSA buffers{};
-  buffers.dwStructSize = sizeof buffers;
-  buffers.dwBufferTotal = static_cast<DWORD>(body.size());
-  if (!HttpSendRequestExA(request, &buffers, nullptr, 0, 0)) return FALSE;
-  for (std::size_t at = 0; at < body.size();) {
-    DWORD written = 0;
-    if (!InternetWriteFile(request, body.data() + at, static_cast<DWORD>(body.size() - at), &written)) return FALSE;
-    if (written == 0) {
-      SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
-      return FALSE;
-    }
-    at += written;
-  }
-  if (HttpEndRequestA(request, nullptr, 0, 0)) return TRUE;
-  const DWORD error = GetLastError();
-  // The connection ended without an answer: worded as HttpSendRequest words it.
-  if (error == ERROR_INTERNET_FORCE_RETRY || error == ERROR_HTTP_HEADER_NOT_FOUND)
-    SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
-  return FALSE;
 }
 
 // WinInet reads the whole head inside HttpSendRequest, and a server that drips it renews the
