@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <vector>
 
 #ifdef _WIN32
@@ -29,13 +31,45 @@ const char* OpenFault(DWORD error) {
   return "cannot be read";
 }
 
+// The last file found sound, by name, times and size. Every API call asks, and reading a bundle
+// of authorities each time cost more than the call; a file changed in any way (rewritten,
+// replaced, its permissions changed) shows new times and is read again.
+class SoundFileStamp {
+ public:
+  bool Matches(const char* path, const WIN32_FILE_ATTRIBUTE_DATA& info) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_known && m_path == path && std::memcmp(&m_info, &info, sizeof info) == 0;
+  }
+  void Remember(const char* path, const WIN32_FILE_ATTRIBUTE_DATA& info) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_known = true;
+    m_path = path;
+    m_info = info;
+  }
+
+ private:
+  std::mutex m_lock;
+  bool m_known = false;
+  std::string m_path;
+  WIN32_FILE_ATTRIBUTE_DATA m_info{};
+};
+
+SoundFileStamp& LastSoundFile() {
+  static SoundFileStamp* stamp = new SoundFileStamp;  // never destroyed: workers may ask at exit
+  return *stamp;
+}
+
 }  // namespace
 
 std::string CaFileProblem() {
   const char* path = std::getenv("NORVOSMS_CA_FILE");
   if (!path || !*path) return "";
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return Named(path, OpenFault(GetLastError()));
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info)) return Named(path, OpenFault(GetLastError()));
+  // The last access time changes with every read and says nothing of the content.
+  info.ftLastAccessTime = FILETIME{};
+  if (LastSoundFile().Matches(path, info)) return "";
+  const DWORD attributes = info.dwFileAttributes;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Named(path, "is a folder, not a file of certificates");
   if (attributes & FILE_ATTRIBUTE_DEVICE) return Named(path, "is not a regular file");
   HANDLE file =
@@ -57,7 +91,9 @@ std::string CaFileProblem() {
     }
   }
   CloseHandle(file);
-  return fault.empty() ? "" : Named(path, fault.c_str());
+  if (!fault.empty()) return Named(path, fault.c_str());
+  LastSoundFile().Remember(path, info);
+  return "";
 }
 
 #endif

@@ -30,6 +30,17 @@ typedef union _LARGE_INTEGER {
   long long QuadPart;
 } LARGE_INTEGER, *PLARGE_INTEGER;
 
+typedef enum _GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard, GetFileExMaxInfoLevel } GET_FILEEX_INFO_LEVELS;
+
+typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+} WIN32_FILE_ATTRIBUTE_DATA, *LPWIN32_FILE_ATTRIBUTE_DATA;
+
 struct _OVERLAPPED;
 typedef struct _OVERLAPPED* LPOVERLAPPED;
 
@@ -37,6 +48,11 @@ extern "C" {
 // stat, following links; '\' counts as a separator. A FIFO, socket or device gives
 // FILE_ATTRIBUTE_DEVICE (Windows reserves that bit; nothing else marks "neither file nor folder").
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+
+// The same stat, with times and size (GetFileExInfoStandard only). stat has no birth time: the
+// status-change time stands in for the creation time, so a file replaced or re-permissioned
+// shows a new one.
+BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId, LPVOID lpFileInformation);
 
 // open(O_RDONLY | O_NONBLOCK): no open here waits for a peer, as none does on Windows, so a FIFO
 // or device cannot hang the caller. Reading existing files only (GENERIC_READ, OPEN_EXISTING);

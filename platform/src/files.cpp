@@ -51,22 +51,57 @@ DWORD ErrorOf(int error) {
   }
 }
 
-}  // namespace
-
-// stat(2); anything neither file nor folder reads as a device.
-extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
-  if (lpFileName == nullptr || *lpFileName == '\0') {
+// stat(2) of a name given as on Windows; false with the last error set.
+bool StatOf(LPCSTR fileName, struct stat& info) {
+  if (fileName == nullptr || *fileName == '\0') {
     SetLastError(ERROR_INVALID_PARAMETER);
-    return INVALID_FILE_ATTRIBUTES;
+    return false;
   }
-  struct stat info {};
-  if (::stat(LinuxPath(lpFileName).c_str(), &info) != 0) {
+  if (::stat(LinuxPath(fileName).c_str(), &info) != 0) {
     SetLastError(ErrorOf(errno));
-    return INVALID_FILE_ATTRIBUTES;
+    return false;
   }
+  return true;
+}
+
+// Anything neither file nor folder reads as a device.
+DWORD AttributesOf(const struct stat& info) {
   if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
   if (!S_ISREG(info.st_mode)) return FILE_ATTRIBUTE_DEVICE;
   return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+}
+
+FILETIME FileTimeOf(const struct timespec& time) {
+  constexpr long long kSecondsFrom1601To1970 = 11644473600ll;
+  const unsigned long long ticks = static_cast<unsigned long long>(time.tv_sec + kSecondsFrom1601To1970) * 10000000ull +
+                                   static_cast<unsigned long long>(time.tv_nsec) / 100;
+  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+}  // namespace
+
+extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
+  struct stat info {};
+  return StatOf(lpFileName, info) ? AttributesOf(info) : INVALID_FILE_ATTRIBUTES;
+}
+
+extern "C" BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
+                                            LPVOID lpFileInformation) {
+  if (fInfoLevelId != GetFileExInfoStandard || lpFileInformation == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  struct stat info {};
+  if (!StatOf(lpFileName, info)) return FALSE;
+  auto* data = static_cast<LPWIN32_FILE_ATTRIBUTE_DATA>(lpFileInformation);
+  data->dwFileAttributes = AttributesOf(info);
+  data->ftCreationTime = FileTimeOf(info.st_ctim);
+  data->ftLastAccessTime = FileTimeOf(info.st_atim);
+  data->ftLastWriteTime = FileTimeOf(info.st_mtim);
+  const auto size = static_cast<unsigned long long>(S_ISREG(info.st_mode) ? info.st_size : 0);
+  data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  data->nFileSizeLow = static_cast<DWORD>(size);
+  return TRUE;
 }
 
 // open(2) with O_NONBLOCK, cleared again for regular files; reading existing files only.

@@ -42,6 +42,40 @@ TEST_F(FilesTest, AttributesTellFilesFoldersAndEverythingElseApart) {
   EXPECT_EQ(GetFileAttributesA(""), INVALID_FILE_ATTRIBUTES);
 }
 
+// The times and size a caller compares to notice that a file changed.
+TEST_F(FilesTest, ExtendedAttributesGiveSizeAndTimesThatChangeWithTheFile) {
+  const std::string path = (m_dir / "data.bin").string();
+  WIN32_FILE_ATTRIBUTE_DATA before{}, after{};
+  ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &before));
+  EXPECT_EQ(before.dwFileAttributes, FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(before.nFileSizeLow, 10u);
+  EXPECT_EQ(before.nFileSizeHigh, 0u);
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  const unsigned long long written = (static_cast<unsigned long long>(before.ftLastWriteTime.dwHighDateTime) << 32) |
+                                     before.ftLastWriteTime.dwLowDateTime;
+  EXPECT_EQ(written / 10000000ull - 11644473600ull, static_cast<unsigned long long>(info.st_mtim.tv_sec));
+  // A change of permissions alone shows in the stand-in creation time.
+  ::chmod(path.c_str(), 0400);
+  ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &after));
+  EXPECT_EQ(after.dwFileAttributes, FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(after.nFileSizeLow, 10u);
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  const unsigned long long changed =
+      (static_cast<unsigned long long>(after.ftCreationTime.dwHighDateTime) << 32) | after.ftCreationTime.dwLowDateTime;
+  EXPECT_EQ(changed % 10000000ull, static_cast<unsigned long long>(info.st_ctim.tv_nsec) / 100);
+
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  EXPECT_FALSE(GetFileAttributesExA((m_dir / "missing").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(GetFileAttributesExA(path.c_str(), GetFileExMaxInfoLevel, &data));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, nullptr));
+  ASSERT_TRUE(GetFileAttributesExA((m_dir / "pipe").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_DEVICE);
+  EXPECT_EQ(data.nFileSizeLow, 0u);
+}
+
 TEST_F(FilesTest, ARegularFileReadsToItsEndAndCloses) {
   HANDLE file = Open(m_dir / "data.bin");
   ASSERT_NE(file, INVALID_HANDLE_VALUE);

@@ -277,6 +277,28 @@ TEST_F(XmlRpcClientTest, CaFileFaultsAreNamedAsTheFiles) {
   }
   unsetenv("NORVOSMS_TIMEOUT");
   EXPECT_EQ(sandbox::RequestCount(), 0);
+
+  // A file found sound and then spoilt is read again: its fault is named, not the server's.
+  const std::string changing = folder + "/changing.pem";
+  {
+    std::ifstream real(sandbox::Where().caFile);
+    std::ofstream(changing) << real.rdbuf();
+  }
+  setenv("NORVOSMS_CA_FILE", changing.c_str(), 1);
+  for (int round = 0; round < 2; ++round) {
+    XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+    XmlRpcValue result;
+    EXPECT_TRUE(client.execute("norvosms", OneString(kHostIpDocument), result)) << client.lastError();
+  }
+  std::ofstream(changing) << "not a certificate\n";
+  {
+    XmlRpcClient client(sandbox::Where().apiUrl.c_str());
+    XmlRpcValue result;
+    EXPECT_FALSE(client.execute("norvosms", OneString(kHostIpDocument), result));
+    EXPECT_EQ(client.lastError(), "NORVOSMS_CA_FILE \"" + changing + "\" holds no PEM certificate");
+  }
+  EXPECT_EQ(sandbox::RequestCount(), 2);
+  std::remove(changing.c_str());
   for (const auto& c : cases) std::remove(c.path.c_str());
   rmdir(folder.c_str());
 }
