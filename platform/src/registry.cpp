@@ -227,6 +227,16 @@ HKEY NewHandle(HiveId hive, std::string path, REGSAM access) {
   return key;
 }
 
+// The key `subKey` names below `key`: its hive, its path's levels and the path itself.
+LSTATUS SubKeyOf(HKEY key, LPCSTR subKey, HiveId& hive, std::vector<std::string>& components, std::string& path) {
+  std::string base;
+  REGSAM baseAccess;
+  if (!Resolve(key, hive, base, baseAccess)) return ERROR_INVALID_HANDLE;
+  if (!JoinPath(base, subKey, components)) return ERROR_INVALID_PARAMETER;
+  path = Joined(components, components.size());
+  return ERROR_SUCCESS;
+}
+
 std::string ValueName(LPCSTR name) { return name ? std::string(name) : std::string(); }
 
 }  // namespace
@@ -238,12 +248,9 @@ extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOpti
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
   HiveId hive;
-  std::string base;
-  REGSAM baseAccess;
-  if (!Resolve(hKey, hive, base, baseAccess)) return ERROR_INVALID_HANDLE;
   std::vector<std::string> components;
-  if (!JoinPath(base, lpSubKey, components)) return ERROR_INVALID_PARAMETER;
-  std::string path = Joined(components, components.size());
+  std::string path;
+  if (LSTATUS status = SubKeyOf(hKey, lpSubKey, hive, components, path)) return status;
   {
     std::lock_guard<std::mutex> lock(g_hives[hive].mutex);
     sqlite3* db = HiveDb(hive);
@@ -267,12 +274,9 @@ extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Rese
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
   HiveId hive;
-  std::string base;
-  REGSAM baseAccess;
-  if (!Resolve(hKey, hive, base, baseAccess)) return ERROR_INVALID_HANDLE;
   std::vector<std::string> components;
-  if (!JoinPath(base, lpSubKey, components)) return ERROR_INVALID_PARAMETER;
-  std::string path = Joined(components, components.size());
+  std::string path;
+  if (LSTATUS status = SubKeyOf(hKey, lpSubKey, hive, components, path)) return status;
   DWORD disposition = REG_OPENED_EXISTING_KEY;
   {
     std::lock_guard<std::mutex> lock(g_hives[hive].mutex);
