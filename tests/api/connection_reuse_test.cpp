@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -135,9 +137,17 @@ TEST_F(ConnectionReuse, SuccessNotesEqualTheServiceAcceptancesWhenTheServerAnswe
     successes += !note.empty() && note.find_first_not_of("0123456789") == std::string::npos;
   std::istringstream outcomes(sandbox::Control("GET", "/send/requests?outcomes"));
   std::size_t acceptances = 0, requests = 0;
-  for (std::string line; std::getline(outcomes, line); ++requests)
+  std::map<std::string, std::string> seen;  // phone -> where and how each copy arrived
+  std::string repeated;
+  for (std::string line; std::getline(outcomes, line); ++requests) {
     acceptances += line.size() > 5 && line.substr(line.size() - 5) == "\t0000";
-  EXPECT_EQ(requests, static_cast<std::size_t>(kMessages));
+    std::string& copies = seen[line.substr(0, line.find('\t'))];
+    if (!copies.empty()) repeated += "\n  " + line + " (also " + copies + ")";
+    copies += "#" + std::to_string(requests) + " " + line.substr(line.rfind('\t') + 1) + " ";
+  }
+  // Should a message go twice, the run says which, and what the client printed meanwhile.
+  EXPECT_EQ(requests, static_cast<std::size_t>(kMessages))
+      << "received more than once:" << repeated << "\nprinted by failed calls: " << printed;
   EXPECT_EQ(acceptances, 150u);
   EXPECT_EQ(successes, acceptances);
 }
