@@ -171,9 +171,17 @@ def _reset_body(handler, arg):
     _reset(handler.connection)
 
 
-@plan("slow SECONDS", "the normal answer after SECONDS")
+@plan("slow SECONDS", "the normal answer after SECONDS; none (the connection closed) if the sandbox was reset "
+      "meanwhile")
 def _slow(handler, arg):
+    store = handler.server.store
+    resets = store.resets
     time.sleep(min(float(arg or "1"), MAX_SLOW_SECONDS))
+    if store.resets != resets:
+        # Reset meanwhile: the request belongs to a test that has ended, whose client gave up
+        # long ago; served now, it would show in the next test's record as a message of its own.
+        handler.close_connection = True
+        return True
     return False
 
 

@@ -9,6 +9,7 @@ import time
 class Store:
     def __init__(self, path):
         self._lock = threading.RLock()
+        self.resets = 0  # how many times the state was forgotten; a held request checks it
         self.db = sqlite3.connect(path, check_same_thread=False, isolation_level=None)
         self.db.execute("PRAGMA journal_mode=WAL")
         # A commit waits for no disk flush (several per call would serialise every worker);
@@ -68,5 +69,6 @@ class Store:
 
     def reset(self):
         with self._lock:
+            self.resets += 1
             self.db.execute("DELETE FROM requests")
             self.db.execute("DELETE FROM plans")
