@@ -1,9 +1,9 @@
 #include "cli/notification_window.h"
 
 #include <algorithm>
-#include <thread>
 #include <map>
 #include <mutex>
+#include <thread>
 
 namespace {
 

@@ -50,6 +50,11 @@ int CloseFiltered(void*) {
   return 0;
 }
 
+bool FilteredOutputAtLineStart() {
+  std::lock_guard<std::mutex> hold(g_filterLock);
+  return g_stdoutFilter == nullptr || g_stdoutFilter->AtLineStart();
+}
+
 }  // namespace
 
 std::string ControlCharacterFilter::Filter(const char* data, std::size_t size) {
@@ -97,15 +102,6 @@ void FilterStandardOutput() {
     stdout = filtered;  // glibc lets a program replace its standard streams
   }
 }
-
-namespace {
-
-bool FilteredOutputAtLineStart() {
-  std::lock_guard<std::mutex> hold(g_filterLock);
-  return g_stdoutFilter == nullptr || g_stdoutFilter->AtLineStart();
-}
-
-}  // namespace
 
 void EndOpenOutputLine() {
   std::fflush(stdout);

@@ -38,19 +38,17 @@ class SoundFileStamp {
  public:
   bool Matches(const char* path, const WIN32_FILE_ATTRIBUTE_DATA& info) {
     std::lock_guard<std::mutex> hold(m_lock);
-    return m_known && m_path == path && std::memcmp(&m_info, &info, sizeof info) == 0;
+    return m_path == path && std::memcmp(&m_info, &info, sizeof info) == 0;
   }
   void Remember(const char* path, const WIN32_FILE_ATTRIBUTE_DATA& info) {
     std::lock_guard<std::mutex> hold(m_lock);
-    m_known = true;
     m_path = path;
     m_info = info;
   }
 
  private:
   std::mutex m_lock;
-  bool m_known = false;
-  std::string m_path;
+  std::string m_path;  // empty until a file is found sound, and no path asked about is empty
   WIN32_FILE_ATTRIBUTE_DATA m_info{};
 };
 
